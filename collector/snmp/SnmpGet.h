@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vorenta::snmp {
+
+/// Why a GET failed. Callers of the collector only look at `ok`; the distinction is kept for
+/// tests and diagnostics (a time-out costs the whole wait, a refusal returns at once).
+enum class GetFailure {
+    None,         ///< a well-formed reply arrived (ok is true)
+    Unresolved,   ///< the host text is not an address and cannot be resolved
+    SocketFailed, ///< no socket could be created or connected
+    SendFailed,   ///< the datagram could not be sent
+    Refused,      ///< ICMP port unreachable, reported by the connected socket
+    Timeout,      ///< nothing arrived within the wait
+    Undecodable,  ///< a datagram arrived but is not an SNMP message
+};
+
+/// Outcome of one SNMP v1 GET.
+struct GetResult {
+    bool ok = false;
+    std::string value; ///< the bound value's text form, one octet per character; empty unless ok
+    GetFailure failure = GetFailure::None;
+};
+
+inline constexpr std::uint16_t kDefaultPort = 161;
+inline constexpr int kDefaultWaitMs = 5000;
+
+/// One SNMP version 1 GetRequest for one OID (request-id 1, one binding with NULL), one connected
+/// UDP socket, one wait of `waitMs` for the first datagram. `ok` is true for every well-formed
+/// reply, whatever its error status; `value` is the value bound to exactly `oid` in the reply.
+GetResult SnmpGet(std::string_view oid, std::string_view community, std::string_view host,
+                  std::uint16_t port = kDefaultPort, int waitMs = kDefaultWaitMs);
+
+} // namespace vorenta::snmp

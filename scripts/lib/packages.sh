@@ -1,0 +1,39 @@
+# Debian packages the build, the tests and the demo need. Sourced by scripts/test and scripts/demo.
+VORENTA_PACKAGES=(
+    cmake make g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
+    unixodbc unixodbc-dev tdsodbc freetds-bin
+    libgtest-dev libgmock-dev libbenchmark-dev
+    postgresql sqlite3
+    snmp snmpd snmpsim
+    clang libclang-rt-14-dev
+    python3 procps iproute2
+)
+
+# Installs the packages that are missing; a no-op when all are there.
+ensure_packages() {
+    local missing=()
+    local p
+    for p in "${VORENTA_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        if [[ $(id -u) -ne 0 ]]; then
+            echo "missing Debian packages (install them as root): ${missing[*]}" >&2
+            return 1
+        fi
+        echo "== installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq
+        # The postgresql package may try to start its own cluster; we run our own, so ignore that.
+        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+}
+
+# Configures and builds into $1 (default build/).
+build_project() {
+    local root=$1 build=$2
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$build" -j "$(nproc)"
+}
