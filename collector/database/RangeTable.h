@@ -16,11 +16,11 @@ struct RangeSlot {
 struct RangeTable {
     static constexpr int kSlots = 1000;
 
-    std::array<RangeSlot, kSlots> slots{};
+    std::array<RangeSlot, kSlots> entries{}; // "slots" is a Qt keyword
     bool RangesConfigured = false;
 
-    RangeSlot& slot(int number) { return slots.at(static_cast<size_t>(number - 1)); }
-    const RangeSlot& slot(int number) const { return slots.at(static_cast<size_t>(number - 1)); }
+    RangeSlot& slot(int number) { return entries.at(static_cast<size_t>(number - 1)); }
+    const RangeSlot& slot(int number) const { return entries.at(static_cast<size_t>(number - 1)); }
 };
 
 } // namespace vorenta
