@@ -1,0 +1,41 @@
+#pragma once
+
+#include "common/database/DatabaseSettings.h"
+
+#include <QString>
+
+namespace vorenta {
+
+/// The few spots where SQL Server, PostgreSQL and SQLite need different statement text. Every
+/// other statement is written once and runs on all three.
+class Dialect {
+public:
+    /// The dialect of `backend`; the objects live as long as the program.
+    static const Dialect& of(DatabaseBackend backend);
+
+    DatabaseBackend backend() const { return m_backend; }
+
+    /// One row, one column `DataeHoraAtual`: the server's local wall-clock date and time.
+    QString currentTimeStatement() const;
+
+    /// Goes right after "select " to keep only the first row: "top(1) " on SQL Server, else empty.
+    QString topOne() const;
+
+    /// Goes as the statement's last line to keep only the first row: "limit 1" on PostgreSQL and
+    /// SQLite, else empty.
+    QString limitOne() const;
+
+    /// `column` (a whole-number column) as text, for comparing it with a text value: SQL Server
+    /// converts on its own, PostgreSQL refuses to compare integer with text.
+    QString integerAsText(const QString& column) const;
+
+    /// How `name` comes back as a result column name: PostgreSQL folds unquoted names to lower case.
+    QString resultName(const QString& name) const;
+
+private:
+    explicit Dialect(DatabaseBackend backend) : m_backend(backend) {}
+
+    DatabaseBackend m_backend;
+};
+
+} // namespace vorenta

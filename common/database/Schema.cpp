@@ -1,0 +1,47 @@
+#include "Schema.h"
+
+#include "common/TextRules.h"
+#include "common/database/SchemaText.h"
+
+namespace vorenta {
+
+QString SchemaScript(DatabaseBackend backend)
+{
+    switch (backend) {
+    case DatabaseBackend::PostgreSql:
+        return QString::fromUtf8(schema_text::kPostgreSql);
+    case DatabaseBackend::SqlServer:
+        return QString::fromUtf8(schema_text::kSqlServer);
+    case DatabaseBackend::Sqlite:
+        break;
+    }
+    return QString::fromUtf8(schema_text::kSqlite);
+}
+
+QStringList SplitSqlScript(const QString& script)
+{
+    QStringList statements;
+    QString current;
+    for (const QString& rawLine : script.split(u'\n')) {
+        QString line = rawLine;
+        const qsizetype comment = line.indexOf(QStringLiteral("--"));
+        if (comment >= 0)
+            line.truncate(comment);
+        line = Trim(line);
+        if (line.isEmpty())
+            continue;
+        const bool ends = line.endsWith(u';');
+        if (ends)
+            line.chop(1);
+        current += line + u'\n';
+        if (ends) {
+            statements.append(Trim(current));
+            current.clear();
+        }
+    }
+    if (!IsBlank(current))
+        statements.append(Trim(current));
+    return statements;
+}
+
+} // namespace vorenta
