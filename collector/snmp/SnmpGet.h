@@ -9,13 +9,14 @@ namespace vorenta::snmp {
 /// Why a GET failed. Callers of the collector only look at `ok`; the distinction is kept for
 /// tests and diagnostics (a time-out costs the whole wait, a refusal returns at once).
 enum class GetFailure {
-    None,         ///< a well-formed reply arrived (ok is true)
-    Unresolved,   ///< the host text is not an address and cannot be resolved
-    SocketFailed, ///< no socket could be created or connected
-    SendFailed,   ///< the datagram could not be sent
-    Refused,      ///< ICMP port unreachable, reported by the connected socket
-    Timeout,      ///< nothing arrived within the wait
-    Undecodable,  ///< a datagram arrived but is not an SNMP message
+    None,          ///< a well-formed reply arrived (ok is true)
+    Unresolved,    ///< the host text is not an address and cannot be resolved
+    SocketFailed,  ///< no socket could be created or connected
+    SendFailed,    ///< the datagram could not be sent
+    Refused,       ///< ICMP port unreachable, reported by the connected socket
+    ReceiveFailed, ///< the socket reported readable but the receive failed for another reason
+    Timeout,       ///< nothing arrived within the wait
+    Undecodable,   ///< a datagram arrived but is not an SNMP message
 };
 
 /// Outcome of one SNMP v1 GET.
