@@ -135,7 +135,7 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
         QString k;
         QString v;
         if (splitEntry(lines[i], &k, &v) && sameName(k, key)) {
-            lines[i] = entry;
+            lines[i] = k + u'=' + value; // the key keeps the spelling the file gives it
             written = true;
         } else if (!lines[i].trimmed().isEmpty()) {
             sectionEnd = i + 1;

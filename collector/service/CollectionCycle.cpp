@@ -1,0 +1,59 @@
+#include "CollectionCycle.h"
+
+#include "common/TextRules.h"
+
+namespace vorenta {
+
+CollectionCycle::CollectionCycle(const CollectorIdentity& identity, CycleDatabase& database, AddressWalk& walk,
+                                 LocalAddressLookup localAddress, LogSink& log, const StopSignal& stop)
+    : m_identity(identity), m_database(database), m_walk(walk), m_localAddress(std::move(localAddress)),
+      m_log(log), m_stop(stop)
+{
+}
+
+void CollectionCycle::rest(bool restAfterCycle)
+{
+    if (restAfterCycle && !m_stop.requested())
+        m_database.WaitBetweenCycles(m_stop);
+}
+
+void CollectionCycle::RunCycle(bool restAfterCycle)
+{
+    m_log.WriteLog(QStringLiteral("Iniciando busca de Equipamentos"));
+    if (!m_identity.isComplete()) {
+        // An empty key selects no range, and the cycle would then scan the local network for a
+        // collector that belongs to nobody.
+        m_log.WriteLog(QStringLiteral(
+            "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada."));
+        return;
+    }
+    m_localIp = m_localAddress();
+
+    if (!m_database.ConnectDatabase())
+        return;
+    m_log.WriteLog(QStringLiteral("Teste de Conexão OK"));
+
+    m_database.LoadRanges(m_ranges);
+
+    if (m_ranges.RangesConfigured) {
+        for (int number = 1; number <= RangeTable::kSlots && !m_stop.requested(); ++number) {
+            const RangeSlot& slot = m_ranges.slot(number);
+            if (IsBlank(slot.StartIp))
+                continue;
+            try {
+                m_walk.WalkRange(slot.StartIp, slot.EndIp);
+            } catch (const RangeWalkError&) {
+                m_log.WriteLog(QStringLiteral("Erro ao capturar dados de : ") + slot.StartIp);
+            }
+        }
+        rest(restAfterCycle);
+    } else if (!m_localIp.isEmpty()) {
+        const QString prefix = NetworkPrefix(m_localIp);
+        m_walk.SetCurrentPrefix(prefix);
+        m_log.WriteLog(QStringLiteral("Sem faixa de IP criada: ") + prefix);
+        m_walk.CollectRange(2, 255);
+        rest(restAfterCycle);
+    }
+}
+
+} // namespace vorenta

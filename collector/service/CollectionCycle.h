@@ -1,0 +1,46 @@
+#pragma once
+
+#include "collector/database/CycleDatabase.h"
+#include "collector/database/RangeTable.h"
+#include "collector/service/AddressWalk.h"
+#include "common/ActivityLog.h"
+#include "common/CollectorIdentity.h"
+#include "common/StopSignal.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace vorenta {
+
+/// One collection cycle: connect, load the collector's ranges, walk each configured range (or
+/// the local network when none is configured), then rest. The range table and the local address
+/// live as long as the service.
+class CollectionCycle {
+public:
+    using LocalAddressLookup = std::function<QString()>;
+
+    CollectionCycle(const CollectorIdentity& identity, CycleDatabase& database, AddressWalk& walk,
+                    LocalAddressLookup localAddress, LogSink& log, const StopSignal& stop);
+
+    /// Runs one cycle. `restAfterCycle` false skips the rest at its end (--once).
+    /// Exceptions from the rest's database query leave this function; the loop drops them.
+    void RunCycle(bool restAfterCycle = true);
+
+    const QString& LocalIp() const { return m_localIp; }
+    const RangeTable& ranges() const { return m_ranges; }
+
+private:
+    void rest(bool restAfterCycle);
+
+    const CollectorIdentity& m_identity;
+    CycleDatabase& m_database;
+    AddressWalk& m_walk;
+    LocalAddressLookup m_localAddress;
+    LogSink& m_log;
+    const StopSignal& m_stop;
+    QString m_localIp;
+    RangeTable m_ranges;
+};
+
+} // namespace vorenta

@@ -1,0 +1,80 @@
+#include "CommandLine.h"
+
+namespace vorenta {
+
+namespace {
+
+// "INSTALL", "/install", "-Install" and "--INSTALL" all name the same switch.
+QString switchName(const QString& argument)
+{
+    QString name = argument;
+    while (name.startsWith(u'-') || name.startsWith(u'/'))
+        name.remove(0, 1);
+    return name.toUpper();
+}
+
+} // namespace
+
+QString UsageText()
+{
+    return QStringLiteral(
+        "uso:\n"
+        "  VorentaServer [--home DIR] [--local-ip ADDR] [--once]\n"
+        "  VorentaServer INSTALL [SILENT] [--unit-dir DIR] [--home DIR]\n"
+        "  VorentaServer UNINSTALL [--unit-dir DIR]\n"
+        "  VorentaServer --get OID ADDRESS\n"
+        "  VorentaServer --probe ADDRESS [--home DIR]\n");
+}
+
+std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString* error)
+{
+    CommandLine command;
+    QStringList positional;
+    auto fail = [&](const QString& why) -> std::optional<CommandLine> {
+        *error = why;
+        return std::nullopt;
+    };
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        auto takeValue = [&](QString* target) {
+            if (i + 1 >= arguments.size())
+                return false;
+            *target = arguments[++i];
+            return true;
+        };
+        if (argument == QLatin1String("--home")) {
+            if (!takeValue(&command.home))
+                return fail(QStringLiteral("--home precisa de uma pasta"));
+        } else if (argument == QLatin1String("--local-ip")) {
+            if (!takeValue(&command.localIp))
+                return fail(QStringLiteral("--local-ip precisa de um endereço"));
+        } else if (argument == QLatin1String("--unit-dir")) {
+            if (!takeValue(&command.unitDirectory))
+                return fail(QStringLiteral("--unit-dir precisa de uma pasta"));
+        } else if (argument == QLatin1String("--once")) {
+            command.once = true;
+        } else if (argument == QLatin1String("--get")) {
+            command.mode = CommandLine::Mode::Get;
+            if (!takeValue(&command.oid) || !takeValue(&command.address))
+                return fail(QStringLiteral("--get precisa de OID e ENDEREÇO"));
+        } else if (argument == QLatin1String("--probe")) {
+            command.mode = CommandLine::Mode::Probe;
+            if (!takeValue(&command.address))
+                return fail(QStringLiteral("--probe precisa de um ENDEREÇO"));
+        } else if (switchName(argument) == QLatin1String("INSTALL")) {
+            command.mode = CommandLine::Mode::Install;
+        } else if (switchName(argument) == QLatin1String("UNINSTALL")) {
+            command.mode = CommandLine::Mode::Uninstall;
+        } else if (switchName(argument) == QLatin1String("SILENT")) {
+            command.silent = true;
+        } else {
+            positional.append(argument);
+        }
+    }
+    if (!positional.isEmpty())
+        return fail(QStringLiteral("argumento desconhecido: ") + positional.first());
+    return command;
+}
+
+} // namespace vorenta

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "collector/service/TVorenta.h"
+
+#include <QString>
+
+namespace vorenta {
+
+/// Where and how the collector is registered with systemd.
+struct UnitInstallation {
+    QString unitDirectory = QStringLiteral("/etc/systemd/system");
+    QString executable;    ///< absolute path of VorentaServer
+    QString programFolder; ///< the --home folder
+    bool silent = false;   ///< SILENT: no confirmation on standard output
+};
+
+/// The unit file's name: the service is "Vorenta".
+inline constexpr const char* kUnitFileName = "vorenta.service";
+
+/// The text of the unit file for `installation`.
+QString UnitFileText(const UnitInstallation& installation);
+
+/// INSTALL: writes the unit (and, in the system's own unit folder, reloads and enables it),
+/// with the install handlers' lines. Returns the exit code.
+int InstallService(TVorenta& service, const UnitInstallation& installation);
+
+/// UNINSTALL: disables and removes the unit, with the uninstall handler's line.
+int UninstallService(TVorenta& service, const UnitInstallation& installation);
+
+} // namespace vorenta

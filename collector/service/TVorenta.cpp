@@ -1,0 +1,143 @@
+#include "TVorenta.h"
+
+#include "collector/service/StartupSettings.h"
+
+namespace vorenta {
+
+TVorenta::TVorenta(CollectorSettings& settings, LogSink& log, StopSignal& stop, Cycle cycle,
+                   std::chrono::milliseconds pauseBetweenPasses)
+    : m_settings(settings), m_log(log), m_stop(stop), m_cycle(std::move(cycle)),
+      m_pauseBetweenPasses(pauseBetweenPasses)
+{
+}
+
+void TVorenta::requestControl(ControlRequest request)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_requests.push_back(request);
+    }
+    m_arrived.notify_all();
+    if (request == ControlRequest::Stop || request == ControlRequest::Shutdown)
+        m_stop.request();
+}
+
+void TVorenta::ServiceStart()
+{
+    vorenta::ServiceStart(m_settings, m_log);
+}
+
+void TVorenta::ServiceStop()
+{
+    m_log.WriteLog(QStringLiteral("Vorentor Pausado!"));
+}
+
+void TVorenta::ServicePause()
+{
+    m_log.WriteLog(QStringLiteral("Vorentor pausado!"));
+}
+
+void TVorenta::ServiceShutdown()
+{
+    m_log.WriteLog(QStringLiteral("Vorentor Finalizado"));
+}
+
+void TVorenta::ServiceBeforeInstall()
+{
+    m_log.WriteLog(QStringLiteral("Vorentor Instalado!"));
+}
+
+void TVorenta::ServiceAfterInstall()
+{
+    m_log.WriteLog(QStringLiteral("SRVVorentor Instalado"));
+}
+
+void TVorenta::ServiceBeforeUninstall()
+{
+    m_log.WriteLog(QStringLiteral("Vorentor desinstalado!"));
+}
+
+ControlRequest TVorenta::waitForRequest()
+{
+    std::unique_lock lock(m_mutex);
+    m_arrived.wait(lock, [this] { return !m_requests.empty(); });
+    const ControlRequest request = m_requests.front();
+    m_requests.pop_front();
+    return request;
+}
+
+// Handles one request; true when the service is to end.
+bool TVorenta::handle(ControlRequest request)
+{
+    switch (request) {
+    case ControlRequest::Stop:
+        ServiceStop();
+        return true;
+    case ControlRequest::Shutdown:
+        ServiceShutdown();
+        return true;
+    case ControlRequest::Pause:
+        ServicePause();
+        // Suspended until a continue arrives; a stop or shutdown while paused ends the service.
+        for (;;) {
+            const ControlRequest next = waitForRequest();
+            if (next == ControlRequest::Continue)
+                return false;
+            if (next == ControlRequest::Stop || next == ControlRequest::Shutdown)
+                return handle(next);
+        }
+    case ControlRequest::Continue:
+    case ControlRequest::Interrogate:
+        return false;
+    }
+    return false;
+}
+
+void TVorenta::handlePendingRequests()
+{
+    for (;;) {
+        ControlRequest request;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_requests.empty())
+                return;
+            request = m_requests.front();
+            m_requests.pop_front();
+        }
+        if (handle(request)) {
+            m_terminated = true;
+            return;
+        }
+    }
+}
+
+void TVorenta::runCycleGuarded()
+{
+    try {
+        m_cycle();
+    } catch (...) {
+        // A cycle that fails ends silently; the next pass tries again.
+    }
+}
+
+void TVorenta::ServiceExecute()
+{
+    while (!m_terminated) {
+        handlePendingRequests();
+        if (m_terminated)
+            break; // a stop has already cut this pass short: do not start another scan
+        m_log.WriteLog(QStringLiteral("Serviço Em Atividade"));
+        runCycleGuarded();
+        m_stop.waitFor(m_pauseBetweenPasses);
+    }
+    m_log.WriteLog(QStringLiteral("Finalização do serviço Vorenta."));
+}
+
+void TVorenta::RunSinglePass()
+{
+    m_log.WriteLog(QStringLiteral("Serviço Em Atividade"));
+    runCycleGuarded();
+    m_log.WriteLog(QStringLiteral("Finalização do serviço Vorenta."));
+}
+
+} // namespace vorenta

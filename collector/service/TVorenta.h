@@ -1,0 +1,63 @@
+#pragma once
+
+#include "common/ActivityLog.h"
+#include "common/CollectorSettings.h"
+#include "common/StopSignal.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace vorenta {
+
+/// Requests the service host passes on to the service thread.
+enum class ControlRequest { Stop, Pause, Continue, Shutdown, Interrogate };
+
+/// The collector's service module: the start handler, the collection loop and the handlers of
+/// control requests, all run on the service thread. Requests arrive from the thread that
+/// receives the signals and are handled at the top of a pass; a stop or shutdown also wakes
+/// every wait at once, so the pass in progress ends within seconds.
+class TVorenta {
+public:
+    using Cycle = std::function<void()>;
+
+    TVorenta(CollectorSettings& settings, LogSink& log, StopSignal& stop, Cycle cycle,
+             std::chrono::milliseconds pauseBetweenPasses = std::chrono::milliseconds(5000));
+
+    /// Thread-safe: queues a request for the service thread.
+    void requestControl(ControlRequest request);
+
+    void ServiceStart();
+    /// The collection loop; returns when the service has been asked to stop.
+    void ServiceExecute();
+    /// One pass without the loop (--once): the pass's line and one cycle.
+    void RunSinglePass();
+
+    void ServiceStop();
+    void ServicePause();
+    void ServiceShutdown();
+    void ServiceBeforeInstall();
+    void ServiceAfterInstall();
+    void ServiceBeforeUninstall();
+
+private:
+    void handlePendingRequests();
+    bool handle(ControlRequest request);
+    ControlRequest waitForRequest();
+    void runCycleGuarded();
+
+    CollectorSettings& m_settings;
+    LogSink& m_log;
+    StopSignal& m_stop;
+    Cycle m_cycle;
+    std::chrono::milliseconds m_pauseBetweenPasses;
+
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::deque<ControlRequest> m_requests;
+    bool m_terminated = false;
+};
+
+} // namespace vorenta

@@ -1,0 +1,168 @@
+#include "collector/service/CollectionCycle.h"
+
+#include "tests/support/CapturingLogSink.h"
+
+#include <gtest/gtest.h>
+
+using namespace vorenta;
+using vorenta::test::CapturingLogSink;
+
+namespace {
+
+// Stands in for the database: ranges and connection results chosen by the test; every call is
+// also written to the shared log so the tests see the order of events.
+class FakeDatabase : public CycleDatabase {
+public:
+    explicit FakeDatabase(CapturingLogSink& log) : m_log(log) {}
+    bool ConnectDatabase() override
+    {
+        m_log.WriteLog("[connect]");
+        return connects;
+    }
+    void LoadRanges(RangeTable& table) override
+    {
+        m_log.WriteLog("[load]");
+        table = ranges;
+    }
+    void WaitBetweenCycles(const StopSignal&) override
+    {
+        m_log.WriteLog("[rest]");
+        if (restThrows)
+            throw std::runtime_error("Parametros");
+    }
+
+    bool connects = true;
+    bool restThrows = false;
+    RangeTable ranges;
+
+private:
+    CapturingLogSink& m_log;
+};
+
+class FakeWalk : public AddressWalk {
+public:
+    explicit FakeWalk(CapturingLogSink& log) : m_log(log) {}
+    void WalkRange(const QString& start, const QString& end) override
+    {
+        if (NetworkPrefix(start).isEmpty() || end == "falha")
+            throw RangeWalkError("range");
+        m_log.WriteLog("[walk " + start + "-" + end + "]");
+    }
+    void SetCurrentPrefix(const QString& prefix) override { m_prefix = prefix; }
+    void CollectRange(int first, int last) override
+    {
+        m_log.WriteLog(QStringLiteral("[collect %1%2-%3]").arg(m_prefix).arg(first).arg(last));
+    }
+
+private:
+    CapturingLogSink& m_log;
+    QString m_prefix;
+};
+
+struct CycleFixture {
+    CapturingLogSink log;
+    FakeDatabase database{log};
+    FakeWalk walk{log};
+    StopSignal stop;
+    CollectorIdentity identity{"CLI", "7", {}, {}};
+    QString localIp = "127.0.0.37";
+    CollectionCycle cycle{identity, database, walk, [this] { return localIp; }, log, stop};
+};
+
+} // namespace
+
+TEST(CollectionCycle, WalksEveryFilledSlotInOrderThenRests)
+{
+    CycleFixture f;
+    f.database.ranges.RangesConfigured = true;
+    f.database.ranges.slot(1) = {"127.0.0.10", "127.0.0.12"};
+    f.database.ranges.slot(2) = {"  ", "127.0.0.99"}; // blank start: skipped without a line
+    f.database.ranges.slot(3) = {"10.0.0.5", "falha"};
+    f.database.ranges.slot(1000) = {"127.0.1.1", "127.0.1.2"};
+    f.cycle.RunCycle();
+    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[load]",
+                                        "[walk 127.0.0.10-127.0.0.12]", "Erro ao capturar dados de : 10.0.0.5",
+                                        "[walk 127.0.1.1-127.0.1.2]", "[rest]"}));
+}
+
+TEST(CollectionCycle, AddressWithoutThreeDotsIsReportedLikeAnyBadRange)
+{
+    CycleFixture f;
+    f.database.ranges.RangesConfigured = true;
+    f.database.ranges.slot(1) = {"impressora", "x"};
+    f.cycle.RunCycle();
+    EXPECT_TRUE(f.log.contains("Erro ao capturar dados de : impressora"));
+}
+
+TEST(CollectionCycle, ConfiguredButAllBlankStillRests)
+{
+    CycleFixture f;
+    f.database.ranges.RangesConfigured = true;
+    f.cycle.RunCycle();
+    EXPECT_EQ(f.log.lines.last(), QStringLiteral("[rest]"));
+    EXPECT_TRUE(f.log.startingWith("[walk").isEmpty());
+}
+
+TEST(CollectionCycle, NoRangeFallsBackToTheLocalNetwork)
+{
+    CycleFixture f;
+    f.cycle.RunCycle();
+    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[load]",
+                                        "Sem faixa de IP criada: 127.0.0.", "[collect 127.0.0.2-255]", "[rest]"}));
+    EXPECT_EQ(f.cycle.LocalIp(), QStringLiteral("127.0.0.37"));
+}
+
+TEST(CollectionCycle, NoRangeAndNoLocalAddressEndsWithoutRest)
+{
+    CycleFixture f;
+    f.localIp.clear();
+    f.cycle.RunCycle();
+    EXPECT_EQ(f.log.lines.last(), QStringLiteral("[load]"));
+}
+
+TEST(CollectionCycle, NoConnectionEndsTheCycle)
+{
+    CycleFixture f;
+    f.database.connects = false;
+    f.cycle.RunCycle();
+    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]"}));
+}
+
+TEST(CollectionCycle, WithoutIdentityNothingIsScanned)
+{
+    CycleFixture f;
+    f.identity.IDServ.clear();
+    f.cycle.RunCycle();
+    ASSERT_EQ(f.log.lines.size(), 2);
+    EXPECT_TRUE(f.log.lines[1].startsWith("Chave e IDServ não configurados")) << f.log.lines[1].toStdString();
+}
+
+TEST(CollectionCycle, OnceSkipsTheRestAndRestFailureLeavesTheCycle)
+{
+    CycleFixture f;
+    f.cycle.RunCycle(false);
+    EXPECT_FALSE(f.log.contains("[rest]"));
+    f.database.restThrows = true;
+    EXPECT_THROW(f.cycle.RunCycle(), std::runtime_error);
+}
+
+TEST(CollectionCycle, StopRequestEndsTheSlotWalk)
+{
+    CycleFixture f;
+    f.database.ranges.RangesConfigured = true;
+    f.database.ranges.slot(1) = {"127.0.0.1", "127.0.0.2"};
+    f.database.ranges.slot(2) = {"127.0.0.3", "127.0.0.4"};
+    f.stop.request();
+    f.cycle.RunCycle();
+    EXPECT_TRUE(f.log.startingWith("[walk").isEmpty());
+    EXPECT_FALSE(f.log.contains("[rest]"));
+}
+
+TEST(NetworkPrefix, UpToAndIncludingTheThirdDot)
+{
+    EXPECT_EQ(NetworkPrefix("192.168.0.10"), QStringLiteral("192.168.0."));
+    EXPECT_EQ(NetworkPrefix("10.1.2.3"), QStringLiteral("10.1.2."));
+    EXPECT_EQ(NetworkPrefix("10.1.2."), QStringLiteral("10.1.2."));
+    EXPECT_EQ(NetworkPrefix("10.1.2"), QString());
+    EXPECT_EQ(NetworkPrefix(""), QString());
+}
