@@ -1,0 +1,131 @@
+#include "CollectorProgram.h"
+
+#include "collector/database/TDTM.h"
+#include "collector/probing/UdpSnmpSource.h"
+#include "collector/service/CollectionCycle.h"
+#include "collector/service/ConsoleText.h"
+#include "collector/service/LocalAddress.h"
+#include "collector/service/RangeWalk.h"
+#include "collector/service/ServiceHost.h"
+#include "collector/service/SystemdUnit.h"
+#include "common/CollectorIdentity.h"
+#include "common/IniFile.h"
+#include "common/database/DatabaseSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+
+namespace vorenta {
+
+namespace {
+
+QString programFolder(const CommandLine& command)
+{
+    const QString folder = command.home.isEmpty() ? QCoreApplication::applicationDirPath() : command.home;
+    return QDir(folder).absolutePath() + u'/';
+}
+
+void printLine(const QString& text)
+{
+    std::fputs((text + u'\n').toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+int runGet(const CommandLine& command)
+{
+    UdpSnmpSource snmp;
+    const SnmpAnswer answer = snmp.SnmpGet(command.oid, QStringLiteral("public"), command.address);
+    printLine(EscapeForConsole(answer.value));
+    return answer.ok ? 0 : 1;
+}
+
+CollectorIdentity readIdentity(const QString& folder, LogSink& log)
+{
+    try {
+        return LoadCollectorIdentity(folder);
+    } catch (const IniFileError& error) {
+        log.WriteLog(QStringLiteral("Não foi possível ler Coletor.ini: ") + QString::fromLocal8Bit(error.what()));
+        return {};
+    }
+}
+
+DatabaseSettings readDatabaseSettings(const QString& folder, LogSink& log)
+{
+    try {
+        return LoadDatabaseSettings(folder);
+    } catch (const IniFileError& error) {
+        log.WriteLog(QStringLiteral("Não foi possível ler Coletor.ini: ") + QString::fromLocal8Bit(error.what()));
+        DatabaseSettings settings = DatabaseSettings::embedded(folder);
+        settings.problem = QString::fromLocal8Bit(error.what());
+        return settings;
+    }
+}
+
+// Until every device gets stored, the walk hands readings here.
+class NoReadingStore final : public ReadingStore {
+public:
+    void StoreReading(const DeviceReading&) override {}
+};
+
+int runService(const CommandLine& command, CollectorSettings& settings, LogSink& log)
+{
+    StopSignal stop;
+    const CollectorIdentity identity = readIdentity(settings.ProgramFolder, log);
+    TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
+    UdpSnmpSource snmp;
+    NoReadingStore store;
+    RangeWalk walk(snmp, {}, store, log, stop);
+    const QString injectedLocalIp = command.localIp;
+    CollectionCycle cycle(
+        identity, database, walk,
+        [injectedLocalIp] { return injectedLocalIp.isEmpty() ? FirstLocalIpv4Address() : injectedLocalIp; }, log,
+        stop);
+    TVorenta service(settings, log, stop, [&] { cycle.RunCycle(!command.once); });
+
+    if (!command.once)
+        return RunServiceHost(service);
+    try {
+        service.ServiceStart();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "VorentaServer: não foi possível iniciar o serviço: %s\n", error.what());
+        return 1;
+    }
+    service.RunSinglePass();
+    return 0;
+}
+
+} // namespace
+
+int RunCollector(const CommandLine& command)
+{
+    if (command.mode == CommandLine::Mode::Get)
+        return runGet(command);
+
+    CollectorSettings settings = CollectorSettings::forProgramFolder(programFolder(command));
+    ActivityLog log(settings.LogFile);
+
+    switch (command.mode) {
+    case CommandLine::Mode::Install:
+    case CommandLine::Mode::Uninstall: {
+        StopSignal stop;
+        TVorenta service(settings, log, stop, [] {});
+        UnitInstallation installation;
+        if (!command.unitDirectory.isEmpty())
+            installation.unitDirectory = command.unitDirectory;
+        installation.executable = QCoreApplication::applicationFilePath();
+        installation.programFolder = settings.ProgramFolder;
+        installation.silent = command.silent;
+        return command.mode == CommandLine::Mode::Install ? InstallService(service, installation)
+                                                          : UninstallService(service, installation);
+    }
+    case CommandLine::Mode::Probe:
+        std::fputs("--probe: ainda não disponível\n", stderr);
+        return 2;
+    default:
+        return runService(command, settings, log);
+    }
+}
+
+} // namespace vorenta
