@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimeZone>
 
 #include <atomic>
 
@@ -122,16 +123,22 @@ void DatabaseConnection::openConnection()
         // Another program writing the same file holds its lock at most this long.
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(commandSeconds * 1000));
         break;
-    case DatabaseBackend::PostgreSql:
+    case DatabaseBackend::PostgreSql: {
         db.setHostName(m_settings.host);
         db.setPort(m_settings.port);
         db.setDatabaseName(m_settings.databaseName);
         db.setUserName(m_settings.user);
         db.setPassword(m_settings.password);
-        db.setConnectOptions(QStringLiteral("connect_timeout=%1;options='-c statement_timeout=%2'")
-                                 .arg(connectSeconds)
-                                 .arg(commandSeconds * 1000));
+        QString serverOptions = QStringLiteral("-c statement_timeout=%1").arg(commandSeconds * 1000);
+        // The session takes this machine's time zone, so the server's current time is the local
+        // wall-clock time, as on the embedded database.
+        const QByteArray zone = QTimeZone::systemTimeZoneId();
+        if (!zone.isEmpty() && !zone.contains(' ') && !zone.contains('\''))
+            serverOptions += QStringLiteral(" -c TimeZone=") + QString::fromUtf8(zone);
+        db.setConnectOptions(
+            QStringLiteral("connect_timeout=%1;options='%2'").arg(connectSeconds).arg(serverOptions));
         break;
+    }
     case DatabaseBackend::SqlServer:
         db.setDatabaseName(odbcConnectionString(m_settings));
         db.setConnectOptions(

@@ -7,10 +7,10 @@
 CREATE TABLE Parametros (
     chave varchar(50),
     ck1 varchar(10),
-    Ed1 varchar(20),
-    Ed4 varchar(20),
+    Ed1 varchar(50),
+    Ed4 varchar(50),
     Ed5 varchar(50),
-    Ed7 varchar(20)
+    Ed7 varchar(50)
 );
 CREATE INDEX ix_parametros_chave ON Parametros (chave);
 

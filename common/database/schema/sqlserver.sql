@@ -7,10 +7,10 @@
 CREATE TABLE Parametros (
     chave nvarchar(50),
     ck1 nvarchar(10),
-    Ed1 nvarchar(20),
-    Ed4 nvarchar(20),
+    Ed1 nvarchar(50),
+    Ed4 nvarchar(50),
     Ed5 nvarchar(50),
-    Ed7 nvarchar(20)
+    Ed7 nvarchar(50)
 );
 CREATE INDEX ix_parametros_chave ON Parametros (chave);
 

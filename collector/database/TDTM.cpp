@@ -1,0 +1,103 @@
+#include "TDTM.h"
+
+#include "common/StopSignal.h"
+#include "common/TextRules.h"
+#include "common/database/DatabaseError.h"
+
+#include <QRegularExpression>
+
+#include <chrono>
+
+namespace vorenta {
+
+TDTM::TDTM(DatabaseSettings settings, CollectorIdentity identity, LogSink& log)
+    : ConexaoWeb(std::move(settings)), m_identity(std::move(identity)), m_log(log)
+{
+}
+
+bool TDTM::ConnectDatabase()
+{
+    try {
+        ConexaoWeb.close();
+        ConexaoWeb.open();
+        return true;
+    } catch (const DatabaseError& error) {
+        m_log.WriteLog(QStringLiteral("Erro de conexão. : ") + error.text());
+        return false;
+    }
+}
+
+void TDTM::LoadRanges(RangeTable& table)
+{
+    if (!ConnectDatabase())
+        return;
+    try {
+        m_log.WriteLog(QStringLiteral("Buscando Range de IP Chave: ") + m_identity.Chave +
+                       QStringLiteral(" IdServ:") + m_identity.IDServ);
+        QryBuscaRange.clearStatement();
+        QryBuscaRange.addLine(QStringLiteral("Select * from RangeIP"));
+        QryBuscaRange.addLine(QStringLiteral("where Chave=:xChave"));
+        QryBuscaRange.addLine(QStringLiteral("And IDSERV=:xIDServ"));
+        QryBuscaRange.bindText(QStringLiteral("xChave"), m_identity.Chave);
+        QryBuscaRange.bindText(QStringLiteral("xIDServ"), m_identity.IDServ);
+        QryBuscaRange.open();
+
+        // Filled aside and taken as a whole: a load that fails half-way leaves the previous
+        // ranges, and slots the current rows do not fill are empty, so a range deleted from
+        // RangeIP is no longer walked.
+        RangeTable loaded;
+        loaded.RangesConfigured = QryBuscaRange.hasRows();
+        m_log.WriteLog(loaded.RangesConfigured ? QStringLiteral("Range Configurado.")
+                                               : QStringLiteral("Sem Range Configurado."));
+        for (int n = 1; n <= RangeTable::kSlots && !QryBuscaRange.atEnd(); ++n) {
+            loaded.slot(n).StartIp = QryBuscaRange.text(QStringLiteral("IPINI"));
+            loaded.slot(n).EndIp = QryBuscaRange.text(QStringLiteral("IPFIN"));
+            QryBuscaRange.next();
+        }
+        QryBuscaRange.close();
+        table = std::move(loaded);
+    } catch (const DatabaseError&) {
+        // As before: a range query that fails after connecting is not logged, the cycle goes on
+        // with the ranges of the previous load.
+        QryBuscaRange.close();
+    }
+}
+
+int TDTM::PauseMinutes(const QString& ed7)
+{
+    static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString text = Trim(ed7);
+    if (!wholeNumber.match(text).hasMatch())
+        return 1;
+    if (text.startsWith(u'-'))
+        return 0;
+    bool ok = false;
+    const qint64 minutes = text.toLongLong(&ok);
+    if (!ok || minutes > kMaxPauseMinutes) // too many digits for 64 bits is still "too long"
+        return kMaxPauseMinutes;
+    return static_cast<int>(minutes);
+}
+
+void TDTM::WaitBetweenCycles(const StopSignal& stop)
+{
+    QryParametros.clearStatement();
+    QryParametros.addLine(QStringLiteral("Select * from Parametros"));
+    QryParametros.addLine(QStringLiteral("where chave=:xChave"));
+    QryParametros.bindText(QStringLiteral("xChave"), m_identity.Chave);
+    QryParametros.open(); // a failure here ends the cycle
+
+    int minutes = 1;
+    try {
+        if (QryParametros.hasRows())
+            minutes = PauseMinutes(QryParametros.text(QStringLiteral("Ed7")));
+    } catch (const DatabaseError&) {
+        minutes = 1; // no Ed7 column
+    }
+    QryParametros.close();
+
+    m_log.WriteLog(QStringLiteral("Aguardando (%1) minuto(s)  antes de continuar.").arg(minutes));
+    if (minutes > 0)
+        stop.waitFor(std::chrono::minutes(minutes));
+}
+
+} // namespace vorenta
