@@ -60,17 +60,20 @@ std::optional<sockaddr_in> ResolveHost(std::string_view host, std::uint16_t port
 }
 
 // One wait for the socket to become readable, `waitMs` in total even when signals interrupt it.
+// The remaining time is rounded up and re-checked, so a silent host never costs less than the wait.
 bool WaitReadable(int descriptor, int waitMs)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd watched{descriptor, POLLIN, 0};
         const int ready = ::poll(&watched, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
         if (ready > 0)
             return true; // POLLIN, or POLLERR carrying the ICMP refusal for the receive to report
-        if (ready == 0 || errno != EINTR)
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (Clock::now() >= deadline)
             return false;
     }
 }
