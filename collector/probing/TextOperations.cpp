@@ -78,9 +78,10 @@ QString GeneralText(double value)
     const int exponent = std::stoi(text.substr(ePos + 1));
     if (exponent < 15) {
         // Operands are whole numbers, so the result is whole and exact below 2^53.
-        const auto [plainEnd, plainError] =
-            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 0);
-        QString plain = QString::fromLatin1(buffer, plainEnd - buffer);
+        // A buffer of 64 holds any value below 10^15 in this form.
+        const char* plainEnd =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 0).ptr;
+        const QString plain = QString::fromLatin1(buffer, plainEnd - buffer);
         return plain == QLatin1String("-0") ? QStringLiteral("0") : plain;
     }
     std::string mantissa = text.substr(0, ePos);
