@@ -1,5 +1,6 @@
 #include "CollectorProgram.h"
 
+#include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
 #include "collector/probing/UdpSnmpSource.h"
 #include "collector/service/CollectionCycle.h"
@@ -63,19 +64,13 @@ DatabaseSettings readDatabaseSettings(const QString& folder, LogSink& log)
     }
 }
 
-// Until every device gets stored, the walk hands readings here.
-class NoReadingStore final : public ReadingStore {
-public:
-    void StoreReading(const DeviceReading&) override {}
-};
-
 int runService(const CommandLine& command, CollectorSettings& settings, LogSink& log)
 {
     StopSignal stop;
     const CollectorIdentity identity = readIdentity(settings.ProgramFolder, log);
     TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
     UdpSnmpSource snmp;
-    NoReadingStore store;
+    DatabaseReadingStore store(database, settings);
     RangeWalk walk(snmp, {}, store, log, stop);
     const QString injectedLocalIp = command.localIp;
     CollectionCycle cycle(

@@ -57,6 +57,13 @@ QString Dialect::integerAsText(const QString& column) const
     return QStringLiteral("CAST(%1 AS TEXT)").arg(column);
 }
 
+QString Dialect::isEmptyText(const QString& column) const
+{
+    if (m_backend == DatabaseBackend::PostgreSql)
+        return QStringLiteral("CAST(%1 AS text)=''").arg(column);
+    return column + QStringLiteral("=''");
+}
+
 QString Dialect::resultName(const QString& name) const
 {
     return m_backend == DatabaseBackend::PostgreSql ? LowerAscii(name) : name;

@@ -29,6 +29,10 @@ public:
     /// converts on its own, PostgreSQL refuses to compare integer with text.
     QString integerAsText(const QString& column) const;
 
+    /// The condition that `column` (a date-time column) holds the empty text. SQL Server reads ''
+    /// as a date on its own; PostgreSQL refuses to compare a timestamp with a text.
+    QString isEmptyText(const QString& column) const;
+
     /// How `name` comes back as a result column name: PostgreSQL folds unquoted names to lower case.
     QString resultName(const QString& name) const;
 
