@@ -32,10 +32,10 @@ TEST(CommandLine, RunOptions)
 
 TEST(CommandLine, ServiceSwitchesInEveryForm)
 {
-    for (const QString& form : {"INSTALL", "/INSTALL", "-install", "--install", "Install"}) {
-        const auto command = parse({form, "silent", "--unit-dir", "/tmp/u"});
-        ASSERT_TRUE(command) << form.toStdString();
-        EXPECT_EQ(command->mode, CommandLine::Mode::Install) << form.toStdString();
+    for (const char* form : {"INSTALL", "/INSTALL", "-install", "--install", "Install"}) {
+        const auto command = parse({QString::fromLatin1(form), "silent", "--unit-dir", "/tmp/u"});
+        ASSERT_TRUE(command) << form;
+        EXPECT_EQ(command->mode, CommandLine::Mode::Install) << form;
         EXPECT_TRUE(command->silent);
         EXPECT_EQ(command->unitDirectory, QStringLiteral("/tmp/u"));
     }

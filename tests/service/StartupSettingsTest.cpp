@@ -57,7 +57,8 @@ TEST(ServiceStart, FirstStartInEmptyFolderWritesTheContactsTemplate)
 TEST(ServiceStart, ContactsAreCutThenTrimmed)
 {
     TemporaryProgramFolder folder;
-    const QByteArray longName = QByteArray(" ") + QByteArray(119, 'n');
+    // 95 letters, 10 blanks, then more: the cut at 99 ends in blanks, which the trim removes.
+    const QByteArray longName = QByteArray(95, 'n') + QByteArray(10, ' ') + QByteArray(15, 'z');
     folder.write("Contatos.ini", "[config]\r\nCODEMPRESA= 0042 \r\nContato1=" + longName +
                                      "\r\nTelefone1=(11) 5555-1234 ramal 99\r\ntelefone2=1234567890123456789 X\r\n"
                                      "email3=\tsuporte@cliente.com.br\r\n");
@@ -65,7 +66,7 @@ TEST(ServiceStart, ContactsAreCutThenTrimmed)
     start(folder, started);
 
     EXPECT_EQ(started.settings.CodEmpresa, QStringLiteral("0042"));
-    EXPECT_EQ(started.settings.Contato1, QString(98, u'n')) << "99 characters kept, then the blank trimmed";
+    EXPECT_EQ(started.settings.Contato1, QString(95, u'n')) << "99 characters kept, then trimmed";
     EXPECT_EQ(started.settings.Telefone1, QStringLiteral("(11) 5555-1234 ramal"));
     EXPECT_EQ(started.settings.Telefone2, QStringLiteral("1234567890123456789"));
     EXPECT_EQ(started.settings.email3, QStringLiteral("suporte@cliente.com.br"));
