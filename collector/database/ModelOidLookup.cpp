@@ -1,0 +1,24 @@
+#include "ModelOidLookup.h"
+
+namespace vorenta {
+
+std::optional<QString> ModelOidLookup::BuscaOid(const QString& Modelo, const QString& NomeInfo)
+{
+    SqlQuery& query = m_dataModule.QryBuscaOid;
+    // The model and the name are bound, not pasted: a model text may hold a quote.
+    query.clearStatement();
+    query.addLine(QStringLiteral("Select Oid from Oid"));
+    query.addLine(QStringLiteral("where (Modelo=:xModelo)"));
+    query.addLine(QStringLiteral("and (NomeInfo=:xNomeInfo)"));
+    query.addLine(QStringLiteral("or ((Modelo='*')and(NomeInfo=:xNomeInfo))"));
+    query.bindText(QStringLiteral("xModelo"), Modelo);
+    query.bindText(QStringLiteral("xNomeInfo"), NomeInfo);
+    query.open();
+    std::optional<QString> oid;
+    if (query.hasRows())
+        oid = query.text(QStringLiteral("OID"));
+    query.close();
+    return oid;
+}
+
+} // namespace vorenta

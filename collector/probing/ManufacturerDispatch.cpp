@@ -1,0 +1,169 @@
+#include "ManufacturerDispatch.h"
+
+#include "collector/probing/readers/ReadHp.h"
+#include "common/ActivityLog.h"
+#include "common/TextRules.h"
+
+#include <QLatin1StringView>
+
+#include <exception>
+
+namespace vorenta {
+
+namespace {
+
+// Step 1. Rows go in this order: Brother, Lexmark, Samsung, OKI, Kyocera, Ricoh, HP, Sharp,
+// Epson, Canon, Konica Minolta. A maker whose reader is not written yet has no row.
+constexpr ManufacturerDispatchRow kManufacturerDispatch[] = {
+    {IsHp, ReadHp},
+};
+
+// Step 2. Words of the second supply's description, in lower case.
+constexpr QLatin1StringView kMonochromeWords[] = {
+    QLatin1StringView{"drum"},
+    QLatin1StringView{"fuser"},
+    QLatin1StringView{"unid. imagem"},
+    QLatin1StringView{"black"},
+};
+
+// Step 3. The names of table Oid in lookup order, the field each one sets, and whether an empty
+// answer is taken: an empty total counter would lose the reader's count.
+struct ModelOidName {
+    QLatin1StringView NomeInfo;
+    QString DeviceReading::*field;
+    bool emptyTaken;
+};
+
+constexpr ModelOidName kModelOidNames[] = {
+    {QLatin1StringView{"ContadorGeral"}, &DeviceReading::ContGeral, false},
+    {QLatin1StringView{"ContadorColor"}, &DeviceReading::ContColor, true},
+    {QLatin1StringView{"ContadorPB"}, &DeviceReading::ContPb, true},
+    {QLatin1StringView{"ContadorScan"}, &DeviceReading::ContScan, true},
+    {QLatin1StringView{"Status"}, &DeviceReading::StatusEquip, true},
+    {QLatin1StringView{"Falha"}, &DeviceReading::Falha, true},
+    {QLatin1StringView{"Inf1"}, &DeviceReading::inf1, true},
+    {QLatin1StringView{"Inf2"}, &DeviceReading::inf2, true},
+    {QLatin1StringView{"Inf3"}, &DeviceReading::inf3, true},
+    {QLatin1StringView{"Inf4"}, &DeviceReading::inf4, true},
+    {QLatin1StringView{"Inf5"}, &DeviceReading::inf5, true},
+    {QLatin1StringView{"ContA3"}, &DeviceReading::ContA3, true},
+    {QLatin1StringView{"ContA4"}, &DeviceReading::ContA4, true},
+    {QLatin1StringView{"ContJams"}, &DeviceReading::ContJams, true},
+    {QLatin1StringView{"NivelB"}, &DeviceReading::NivelB, true},
+    {QLatin1StringView{"NivelY"}, &DeviceReading::NivelY, true},
+    {QLatin1StringView{"NivelC"}, &DeviceReading::NivelC, true},
+    {QLatin1StringView{"NivelM"}, &DeviceReading::NivelM, true},
+};
+
+} // namespace
+
+bool IsBrother(const QString& Fabricante)
+{
+    return EqualsIgnoringCase(Fabricante, {"BROTHER"});
+}
+
+bool IsLexmark(const QString& Fabricante)
+{
+    return EqualsIgnoringCase(Fabricante, {"LEXMARK INTERNATIONAL", "LEXMARK"});
+}
+
+bool IsSamsung(const QString& Fabricante)
+{
+    return EqualsIgnoringCase(Fabricante, {"SAMSUNG ELECTRONICS", "SAMSUNG", "SAMSUNG ELECTRONICS LTD"});
+}
+
+bool IsOki(const QString& Fabricante)
+{
+    return EqualsIgnoringCase(Fabricante, {"OKI DATA CORP", "OKI"});
+}
+
+bool IsKyocera(const QString& Fabricante)
+{
+    return EqualsIgnoringCase(Fabricante, {"KYOCERA MITA PRINTING SYSTEM", "KYOCERA MITA", "KYOCERA",
+                                           "KYOCERA DOCUMENT SOLUTIONS PRINTING SYSTEM"});
+}
+
+bool IsRicoh(const QString& Fabricante)
+{
+    return EqualsTrimmed(UpperAscii(Fabricante), {"RICOH"});
+}
+
+bool IsHp(const QString& Fabricante)
+{
+    return EqualsIgnoringCase(Fabricante, {"HEWLETT-PACKARD", "HP"}) ||
+           UpperAscii(Fabricante.left(2)) == u"HP";
+}
+
+bool IsSharp(const QString& Fabricante)
+{
+    return EqualsIgnoringCase(Fabricante, {"SHARP"});
+}
+
+bool IsEpson(const QString& Fabricante)
+{
+    return EqualsIgnoringCase(Fabricante, {"EPSON"});
+}
+
+bool IsCanon(const QString& Fabricante)
+{
+    return EqualsIgnoringCase(Fabricante, {"CANON"});
+}
+
+bool IsKonicaMinolta(const QString& Fabricante)
+{
+    return EqualsIgnoringCase(Fabricante, {"KONICA MINOLTA"});
+}
+
+std::span<const ManufacturerDispatchRow> ManufacturerDispatchTable()
+{
+    return kManufacturerDispatch;
+}
+
+void ReadManufacturerData(DeviceReading& reading, const QString& address, SnmpSource& source,
+                          ModelOidTable& modelOids, LogSink& log)
+{
+    // 1. Manufacturer dispatch.
+    for (const ManufacturerDispatchRow& row : ManufacturerDispatchTable()) {
+        if (row.test(reading.Fabricante))
+            row.reader(reading, address, source);
+    }
+    // 2. Monochrome rule.
+    MonochromeRule(reading);
+    // 3. Model OID table.
+    ApplyModelOidTable(reading, address, source, modelOids, log);
+}
+
+void MonochromeRule(DeviceReading& reading)
+{
+    const QString L = LowerAscii(reading.SupriY);
+    for (QLatin1StringView word : kMonochromeWords) {
+        if (L.contains(word)) {
+            reading.ContColor.clear();
+            reading.ContPb = reading.ContGeral;
+        }
+    }
+}
+
+void ApplyModelOidTable(DeviceReading& reading, const QString& address, SnmpSource& source,
+                        ModelOidTable& modelOids, LogSink& log)
+{
+    if (!modelOids.ConnectDatabase())
+        return; // the connection has logged why
+
+    ReaderDevice device(source, address);
+    // The one guard of this step: a lookup that fails ends the step, not the device's reading.
+    try {
+        for (const ModelOidName& name : kModelOidNames) {
+            const std::optional<QString> oid = modelOids.BuscaOid(reading.Modelo, name.NomeInfo);
+            if (!oid)
+                continue;
+            const SnmpAnswer V = device.ask(*oid);
+            if (V.ok && (name.emptyTaken || !IsEmpty(V.value)))
+                reading.*name.field = V.value;
+        }
+    } catch (const std::exception& error) {
+        log.WriteLog(QStringLiteral("Não foi possível gravar dados ") + QString::fromUtf8(error.what()));
+    }
+}
+
+} // namespace vorenta

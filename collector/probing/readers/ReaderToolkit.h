@@ -1,0 +1,86 @@
+#pragma once
+
+// What every manufacturer reader is written with. A reader is one function over the reading and
+// the device, whose body follows its table line by line:
+//
+//     ReaderDevice device(source, address);
+//     r.Fabricante = QStringLiteral("HP");                         // set to "HP"
+//     device.GET(H1, r.ContColor);                                 // GET H1 -> ContColor
+//     if (EqualsIgnoringCase(r.Modelo, {"HP LASERJET P4015"}))     // model "HP LASERJET P4015"
+//         device.GET(H5, r.ContGeral);
+//     if (IsEmpty(r.ContPb))                                       // ContPb empty
+//         device.GET(H7, r.ContPb);
+//     r.ContPb = AddCounters(r.WorkF, r.WorkG);                    // counters only through these
+//
+// Readers touch neither the database nor the log, and catch nothing unless their table says so:
+// an error leaves the reader and reaches the range walk.
+
+#include "collector/probing/DeviceReading.h"
+#include "collector/probing/SnmpSource.h"
+#include "collector/probing/TextOperations.h"
+#include "common/TextRules.h"
+
+#include <QLatin1StringView>
+#include <QString>
+
+#include <initializer_list>
+
+namespace vorenta {
+
+/// The form every reader has: it completes `reading` from the device at `address` (dotted IPv4
+/// text, as identification received it).
+using ManufacturerReader = void (*)(DeviceReading& reading, const QString& address, SnmpSource& source);
+
+/// The device a reader asks: every GET goes to one address with the community "public", one
+/// after another, never retried.
+class ReaderDevice {
+public:
+    ReaderDevice(SnmpSource& source, const QString& address) : m_source(source), m_address(address) {}
+
+    /// GET o -> F. When the device answers, F becomes the value, trimmed (an empty value empties
+    /// F); when it does not, F is left exactly as it was. True when the device answered, for the
+    /// steps that do something more "only when this GET succeeded".
+    bool GET(const QString& oid, QString& field);
+
+    /// GET o -> MacAddress. Like GET, except that six raw octets (what interfaces answer) become
+    /// "00:1B:A9:12:34:56" before trimming could eat an octet below 0x21; any other value is
+    /// trimmed as GET does.
+    bool GETMacAddress(const QString& oid, QString& field);
+
+    /// One GET whose value the caller inspects itself (a status code to map, a value kept only
+    /// when not empty): `value` is trimmed, and empty when `ok` is false.
+    SnmpAnswer ask(const QString& oid);
+
+private:
+    SnmpSource& m_source;
+    const QString& m_address;
+};
+
+/// The OID of one row of an indexed family, e.g. Indexed(kRicohCounter, 18) for C18.
+QString Indexed(QLatin1StringView prefix, int index);
+
+// Model conditions. Each is given the field to test (`Modelo`, or `Fabricante` for the dispatch)
+// and holds when any of the alternatives holds, tried in the order written.
+
+/// Equals ignoring case: the field upper-cased (ASCII letters only) equals a constant, upper-cased
+/// too, so a constant written "Aficio MP 2851" matches "AFICIO MP 2851".
+bool EqualsIgnoringCase(const QString& field, std::initializer_list<const char*> constants);
+
+/// Equals trimmed: the field without the characters of codes 0 to 32 at both ends equals a
+/// constant exactly, case-sensitive.
+bool EqualsTrimmed(const QString& field, std::initializer_list<const char*> constants);
+
+/// Equals exactly: the field equals a constant character by character, untrimmed, case-sensitive.
+bool EqualsExactly(const QString& field, std::initializer_list<const char*> constants);
+
+/// "F is empty": length 0. A text of blanks is not empty (IsBlank from TextRules.h tests that).
+inline bool IsEmpty(const QString& field)
+{
+    return field.isEmpty();
+}
+
+/// The one-blank constant some readers set. It is a value, not an empty text: later empty tests
+/// see the field as filled, and only the store's trimming turns it into an empty column.
+inline constexpr QLatin1StringView kOneBlank{" "};
+
+} // namespace vorenta

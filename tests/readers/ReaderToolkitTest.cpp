@@ -1,0 +1,106 @@
+#include "collector/probing/readers/ReaderToolkit.h"
+#include "tests/probing/ReadingFields.h"
+#include "tests/probing/ScriptedSnmpSource.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace vorenta {
+namespace {
+
+using test::ScriptedSnmpSource;
+
+const QString kAddress = QStringLiteral("127.0.0.9");
+
+TEST(ReaderToolkit, ModelConditions)
+{
+    using Form = std::function<bool(const QString&, std::initializer_list<const char*>)>;
+    const Form upper = [](const QString& f, std::initializer_list<const char*> c) {
+        return EqualsIgnoringCase(f, c);
+    };
+    const Form trim = [](const QString& f, std::initializer_list<const char*> c) {
+        return EqualsTrimmed(f, c);
+    };
+    const Form exact = [](const QString& f, std::initializer_list<const char*> c) {
+        return EqualsExactly(f, c);
+    };
+    struct Case {
+        const char* form;
+        Form holds;
+        QString Modelo;
+        std::initializer_list<const char*> constants;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"upper", upper, "hp laserjet p4015", {"HP LASERJET P4015"}, true},
+        {"upper", upper, "AFICIO MP 2851", {"Aficio MP 2851"}, true}, // constants compared upper-cased too
+        {"upper", upper, "mp 2851", {"Aficio MP 2851", "MP 2851"}, true},
+        {"upper", upper, " HP LASERJET P4015", {"HP LASERJET P4015"}, false}, // no trimming
+        {"upper", upper, "Impressora \u00e9", {"IMPRESSORA \u00c9"}, false},  // ASCII letters only
+        {"upper", upper, "", {"MP 171"}, false},
+        {"trim", trim, " SP C242DN\t\r\n", {"Aficio SP C242DN", "SP C242DN"}, true},
+        {"trim", trim, "sp c242dn", {"SP C242DN"}, false}, // case-sensitive
+        {"exact", exact, "M2035dn", {"ECOSYS M2035dn", "M2035dn"}, true},
+        {"exact", exact, "M2035dn ", {"M2035dn"}, false},
+        {"exact", exact, "m2035dn", {"M2035dn"}, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.holds(c.Modelo, c.constants), c.expected) << c.form << " " << c.Modelo.toStdString();
+    }
+}
+
+TEST(ReaderToolkit, GetStepReplacesOnAnswerAndKeepsOnFailure)
+{
+    ScriptedSnmpSource device;
+    device.set("1.1", " 1234 \r\n").set("1.2", "").set("1.3", "   ").fail("1.4");
+    ReaderDevice reader(device, kAddress);
+    QString a = "old", b = "old", c = "old", d = "old";
+
+    EXPECT_TRUE(reader.GET("1.1", a));
+    EXPECT_TRUE(reader.GET("1.2", b));
+    EXPECT_TRUE(reader.GET("1.3", c));
+    EXPECT_FALSE(reader.GET("1.4", d));
+
+    EXPECT_EQ(a, "1234");
+    EXPECT_EQ(b, "") << "an empty answer empties the field";
+    EXPECT_EQ(c, "") << "a blank answer is trimmed to empty";
+    EXPECT_EQ(d, "old") << "no answer leaves the field exactly as it was";
+    EXPECT_EQ(device.asked, QStringList({"1.1", "1.2", "1.3", "1.4"}));
+    EXPECT_EQ(device.communities, QStringList(4, "public"));
+    EXPECT_EQ(device.hosts, QStringList(4, kAddress));
+
+    const SnmpAnswer asked = reader.ask("1.1");
+    EXPECT_TRUE(asked.ok);
+    EXPECT_EQ(asked.value, "1234");
+    EXPECT_FALSE(reader.ask("1.4").ok);
+}
+
+TEST(ReaderToolkit, MacAddressKeepsRawOctetsThatTrimmingWouldEat)
+{
+    const char16_t raw[] = {0x00, 0x1B, 0xA9, 0x12, 0x34, 0x20};
+    ScriptedSnmpSource device;
+    device.set("1.1", QString(reinterpret_cast<const QChar*>(raw), 6)).set("1.2", " 00:1B:A9:12:34:56 ");
+    ReaderDevice reader(device, kAddress);
+    QString first, second, kept = "AA:BB";
+
+    EXPECT_TRUE(reader.GETMacAddress("1.1", first));
+    EXPECT_TRUE(reader.GETMacAddress("1.2", second));
+    EXPECT_FALSE(reader.GETMacAddress("1.3", kept));
+
+    EXPECT_EQ(first, "00:1B:A9:12:34:20");
+    EXPECT_EQ(second, "00:1B:A9:12:34:56");
+    EXPECT_EQ(kept, "AA:BB");
+}
+
+TEST(ReaderToolkit, IndexedOidsAndConstants)
+{
+    EXPECT_EQ(Indexed(QLatin1StringView("1.3.6.1.4.1.367.3.2.1.2.19.5.1.9."), 18),
+              "1.3.6.1.4.1.367.3.2.1.2.19.5.1.9.18");
+    QString field = kOneBlank;
+    EXPECT_FALSE(IsEmpty(field)) << "one blank is a value";
+    EXPECT_TRUE(IsBlank(field));
+}
+
+} // namespace
+} // namespace vorenta
