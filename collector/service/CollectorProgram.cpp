@@ -1,7 +1,9 @@
 #include "CollectorProgram.h"
 
+#include "collector/database/ModelOidLookup.h"
 #include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
+#include "collector/probing/ManufacturerDispatch.h"
 #include "collector/probing/UdpSnmpSource.h"
 #include "collector/service/CollectionCycle.h"
 #include "collector/service/ConsoleText.h"
@@ -71,7 +73,13 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
     UdpSnmpSource snmp;
     DatabaseReadingStore store(database, settings);
-    RangeWalk walk(snmp, {}, store, log, stop);
+    ModelOidLookup modelOids(database);
+    RangeWalk walk(
+        snmp,
+        [&](DeviceReading& reading, const QString& address) {
+            ReadManufacturerData(reading, address, snmp, modelOids, log);
+        },
+        store, log, stop);
     const QString injectedLocalIp = command.localIp;
     CollectionCycle cycle(
         identity, database, walk,
