@@ -3,6 +3,7 @@
 #include "collector/database/ModelOidLookup.h"
 #include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
+#include "collector/probing/IdentifyDevice.h"
 #include "collector/probing/ManufacturerDispatch.h"
 #include "collector/probing/UdpSnmpSource.h"
 #include "collector/service/CollectionCycle.h"
@@ -10,9 +11,11 @@
 #include "collector/service/LocalAddress.h"
 #include "collector/service/RangeWalk.h"
 #include "collector/service/ServiceHost.h"
+#include "collector/service/StartupSettings.h"
 #include "collector/service/SystemdUnit.h"
 #include "common/CollectorIdentity.h"
 #include "common/IniFile.h"
+#include "common/TextRules.h"
 #include "common/database/DatabaseSettings.h"
 
 #include <QCoreApplication>
@@ -66,6 +69,44 @@ DatabaseSettings readDatabaseSettings(const QString& folder, LogSink& log)
     }
 }
 
+// Log lines of a technician's probe go to the terminal, not to the service's LOG.TXT.
+class StandardErrorLog final : public LogSink {
+public:
+    void WriteLog(const QString& message) override
+    {
+        std::fputs((EscapeForConsole(message) + u'\n').toUtf8().constData(), stderr);
+    }
+};
+
+// What the collector would store for the device at the address, one "Column=value" line each in
+// the DadosOid insert's order. Stores nothing; exit 0 when a printer (a serial number) was found.
+int runProbe(const CommandLine& command, CollectorSettings& settings)
+{
+    StandardErrorLog log;
+    class : public LogSink {
+        void WriteLog(const QString&) override {} // the service's start lines mean nothing here
+    } quiet;
+    ServiceStart(settings, quiet, false);
+    const CollectorIdentity identity = readIdentity(settings.ProgramFolder, log);
+    TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
+    ModelOidLookup modelOids(database);
+    UdpSnmpSource snmp;
+
+    DeviceReading reading;
+    ClearReading(reading);
+    IdentifyDevice(reading, command.address, snmp, log);
+    const bool found = !IsBlank(reading.NSerie);
+    if (found)
+        ReadManufacturerData(reading, command.address, snmp, modelOids, log);
+    else
+        log.WriteLog(QStringLiteral("Nenhuma impressora identificada em ") + command.address);
+
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const auto& [column, value] : DadosOidDisplayColumns(reading, identity, settings, now, now.date()))
+        printLine(column + u'=' + EscapeForConsole(value));
+    return found ? 0 : 1;
+}
+
 int runService(const CommandLine& command, CollectorSettings& settings, LogSink& log)
 {
     StopSignal stop;
@@ -107,6 +148,8 @@ int RunCollector(const CommandLine& command)
         return runGet(command);
 
     CollectorSettings settings = CollectorSettings::forProgramFolder(programFolder(command));
+    if (command.mode == CommandLine::Mode::Probe)
+        return runProbe(command, settings);
     ActivityLog log(settings.LogFile);
 
     switch (command.mode) {
@@ -123,9 +166,6 @@ int RunCollector(const CommandLine& command)
         return command.mode == CommandLine::Mode::Install ? InstallService(service, installation)
                                                           : UninstallService(service, installation);
     }
-    case CommandLine::Mode::Probe:
-        std::fputs("--probe: ainda não disponível\n", stderr);
-        return 2;
     default:
         return runService(command, settings, log);
     }

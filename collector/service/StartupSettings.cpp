@@ -49,7 +49,7 @@ QString ReadComputerName()
     return QString::fromLocal8Bit(name).left(15);
 }
 
-void ServiceStart(CollectorSettings& settings, LogSink& log)
+void ServiceStart(CollectorSettings& settings, LogSink& log, bool writeContactsTemplate)
 {
     settings.ComputerName = ReadComputerName();
     settings.AltDataFile = settings.ProgramFolder + QStringLiteral("AltData.TXT");
@@ -58,7 +58,7 @@ void ServiceStart(CollectorSettings& settings, LogSink& log)
     log.WriteLog(settings.VersionText);
 
     IniFile contacts(settings.ProgramFolder + QStringLiteral("Contatos.ini"));
-    if (!contacts.exists()) {
+    if (writeContactsTemplate && !contacts.exists()) {
         // No guard: a folder where the template cannot be written stops the start.
         for (const char* key : kContactsTemplate)
             contacts.setValue(kContactsSection, QString::fromLatin1(key), QString());

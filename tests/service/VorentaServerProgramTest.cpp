@@ -1,6 +1,8 @@
 // The VorentaServer program as systemd and a technician run it: a real process, real signals,
 // a real program folder.
 #include "tests/support/FixtureSnmpAgent.h"
+#include "tests/support/Peers.h"
+#include "tests/support/SnmpPeers.h"
 #include "tests/support/TemporaryProgramFolder.h"
 
 #include <QDir>
@@ -108,6 +110,37 @@ TEST(VorentaServerProgram, GetPrintsTheValueOrFails)
     const std::string nobody = UniqueLoopbackPrefix() + "3";
     EXPECT_EQ(run({"--get", "1.3.6.1.2.1.1.1.0", QString::fromStdString(nobody)}, &output), 1);
     EXPECT_EQ(output, QByteArray("\n"));
+}
+
+TEST(VorentaServerProgram, ProbePrintsWhatWouldBeStoredForASimulatedPrinter)
+{
+    if (!vorenta::test::SnmpSimulator::available())
+        VORENTA_PEER_MISSING("snmpsimd");
+    const std::string address = UniqueLoopbackPrefix() + "4";
+    vorenta::test::SnmpSimulator simulator(address, 161);
+    const auto recording = SnmpRecording::FromFile(VORENTA_SOURCE_DIR "/scripts/demo-fleet/2-hp-laserjet.snmprec");
+    ASSERT_TRUE(simulator.start(recording.toText())) << simulator.log();
+
+    TemporaryProgramFolder home;
+    home.writeIdentity("CLI", "7", "Matriz", "31/12/2027");
+    QByteArray output;
+    ASSERT_EQ(run({"--probe", QString::fromStdString(address), "--home", home.path()}, &output), 0);
+
+    const QStringList lines = QString::fromUtf8(output).split(u'\n', Qt::SkipEmptyParts);
+    QStringList columns;
+    for (const QString& line : lines)
+        columns.append(line.section(u'=', 0, 0));
+    EXPECT_EQ(columns.first(), QStringLiteral("IDServ"));
+    EXPECT_EQ(columns.last(), QStringLiteral("CodEmpresa"));
+    EXPECT_EQ(columns.size(), 49) << "every column of the DadosOid insert";
+    for (const char* expected : {"Chave=CLI", "LocalInstal=Matriz Recepção", "DataExp=31/12/2027 00:00:00",
+                                 "MacAddress=3C:2A:F4:A1:B2:C3", "NSerie=PHBQK12345", "Modelo=LaserJet Pro M404dn",
+                                 "Fabricante=HP", "ContGeral=48213", "ContColor=", "ContPb=48213", "ContScan=1520",
+                                 "Falha=2-TUDO OK", "NivelB=1240", "NivelY=OK", "SupriY=Imaging Drum",
+                                 "Versao=Versão 3.6 b"})
+        EXPECT_TRUE(lines.contains(QString::fromUtf8(expected))) << expected;
+    EXPECT_FALSE(QFile::exists(home.file("LOG.TXT"))) << "a probe writes nothing to the service's log";
+    EXPECT_FALSE(QFile::exists(home.file("Contatos.ini")));
 }
 
 TEST(VorentaServerProgram, InstallAndUninstallTheUnit)
