@@ -5,6 +5,7 @@
 #include "LoginForm.h"
 #include "ServerSettings.h"
 #include "ToolDatabase.h"
+#include "ToolResources.h"
 #include "common/ActivityLog.h"
 #include "common/IniFile.h"
 
@@ -60,6 +61,7 @@ QStandardItem* cell(const QString& text)
 TFConfig::TFConfig(QString programFolder, ToolDatabase& database, LogSink* log, QWidget* parent)
     : QWidget(parent), m_programFolder(std::move(programFolder)), m_database(database), m_injectedLog(log)
 {
+    InitToolResources();
     setObjectName(QStringLiteral("FConfig"));
     setWindowTitle(QStringLiteral("Configuração Vorenta"));
     resize(375, 520);
@@ -112,8 +114,9 @@ TFConfig::TFConfig(QString programFolder, ToolDatabase& database, LogSink* log, 
     QHeaderView* titles = DBGrid1->horizontalHeader();
     titles->setDefaultAlignment(Qt::AlignCenter);
     titles->setSectionResizeMode(QHeaderView::Interactive);
-    titles->setStyleSheet(QStringLiteral("QHeaderView::section { font-weight: bold; background-color: palette(mid); "
-                                         "border: 1px solid palette(dark); padding: 2px; }"));
+    titles->setStyleSheet(
+        QStringLiteral("QHeaderView::section { font-weight: bold; background-color: palette(mid); "
+                       "border: 1px solid palette(dark); padding: 2px; }"));
     DBGrid1->setColumnWidth(0, kColumnWidth);
     DBGrid1->setColumnWidth(1, kColumnWidth);
     panelLayout->addWidget(DBGrid1);
@@ -144,7 +147,8 @@ LogSink& TFConfig::log()
     if (m_injectedLog)
         return *m_injectedLog;
     if (!m_activityLog)
-        m_activityLog = std::make_unique<ActivityLog>(QDir(m_programFolder).filePath(QStringLiteral("LOG.TXT")));
+        m_activityLog =
+            std::make_unique<ActivityLog>(QDir(m_programFolder).filePath(QStringLiteral("LOG.TXT")));
     return *m_activityLog;
 }
 

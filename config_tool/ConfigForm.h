@@ -27,7 +27,8 @@ class TFConfig final : public QWidget {
     Q_OBJECT
 public:
     /// `programFolder` holds Coletor.ini and LOG.TXT. `log` replaces LOG.TXT when given (tests).
-    TFConfig(QString programFolder, ToolDatabase& database, LogSink* log = nullptr, QWidget* parent = nullptr);
+    TFConfig(QString programFolder, ToolDatabase& database, LogSink* log = nullptr,
+             QWidget* parent = nullptr);
     ~TFConfig() override;
 
     /// The start-up sequence: identity, settings download and connection, the modal login, then

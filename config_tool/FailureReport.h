@@ -20,8 +20,7 @@ void ReportFailure(QWidget* parent, LogSink& log, const QString& message);
 /// Runs `action` at a slot's boundary: a failure stops the action where it happened and reaches
 /// the user through ReportFailure instead of unwinding into the event loop. True when the action
 /// ran to its end.
-template <class Action>
-bool RunGuarded(QWidget* parent, LogSink& log, Action&& action)
+template <class Action> bool RunGuarded(QWidget* parent, LogSink& log, Action&& action)
 {
     try {
         action();

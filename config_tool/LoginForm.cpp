@@ -2,6 +2,7 @@
 
 #include "FailureReport.h"
 #include "ToolDatabase.h"
+#include "ToolResources.h"
 #include "common/ActivityLog.h"
 
 #include <QLabel>
@@ -32,6 +33,7 @@ QPushButton* flatButton(const QString& text, const QRect& geometry, QWidget* par
 TFLogin::TFLogin(ToolDatabase& database, QString chave, LogSink& log, QWidget* parent)
     : QDialog(parent), m_database(database), m_chave(std::move(chave)), m_log(log)
 {
+    InitToolResources();
     setObjectName(QStringLiteral("FLogin"));
     setWindowTitle(QStringLiteral("Autenticação"));
     setFixedSize(205, 85);

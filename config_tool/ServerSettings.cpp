@@ -87,7 +87,8 @@ ServerSettings ReadServerSettings(const QString& programFolder, const ServerSett
     return settings;
 }
 
-bool ConnectToServer(const QString& programFolder, const QString& webUrl, ToolDatabase& database, LogSink& log)
+bool ConnectToServer(const QString& programFolder, const QString& webUrl, ToolDatabase& database,
+                     LogSink& log)
 {
     // The result is not needed: a failed download leaves any settings file already in the folder.
     DownloadFile(QUrl(webUrl + QString::fromLatin1(kSettingsResource)), settingsPath(programFolder));

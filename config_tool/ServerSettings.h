@@ -35,6 +35,7 @@ ServerSettings ReadServerSettings(const QString& programFolder, const ServerSett
 /// The start-up connection: downloads the settings file from `webUrl`, reads and deletes it,
 /// and connects `database`. Logs "Erro de conexão. : " with the driver's text and returns false
 /// when the connection fails.
-bool ConnectToServer(const QString& programFolder, const QString& webUrl, ToolDatabase& database, LogSink& log);
+bool ConnectToServer(const QString& programFolder, const QString& webUrl, ToolDatabase& database,
+                     LogSink& log);
 
 } // namespace vorenta

@@ -13,8 +13,7 @@ namespace vorenta {
 namespace {
 
 // The shared layer's failures reach the forms as the tool's own error type, text unchanged.
-template <class Action>
-auto translated(Action&& action)
+template <class Action> auto translated(Action&& action)
 {
     try {
         return action();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config_tool/ToolDatabase.h"
 #include "common/database/DatabaseSettings.h"
+#include "config_tool/ToolDatabase.h"
 
 #include <memory>
 

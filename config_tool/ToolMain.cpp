@@ -48,7 +48,8 @@ int RunConfigVorenta(int argc, char** argv)
     SqlToolDatabase database(collectorDatabase(programFolder), programFolder);
     TFConfig form(programFolder, database);
     // Queued, so the range list at the end of FormShow still runs before the program ends.
-    QObject::connect(&form, &TFConfig::terminateRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&form, &TFConfig::terminateRequested, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     form.show();
     QTimer::singleShot(0, &form, &TFConfig::FormShow);
     return QApplication::exec();

@@ -1,0 +1,45 @@
+#include "ToolFixture.h"
+
+#include "config_tool/LoginForm.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTest>
+
+namespace vorenta::test {
+namespace {
+
+// Grabs both forms as the offscreen platform draws them, for the documentation
+// (build folder screenshots/login.png and screenshots/config.png, copied to docs/).
+class ScreenshotTest : public ToolTest {};
+
+TEST_P(ScreenshotTest, GrabsBothForms)
+{
+    const QString out = QStringLiteral(VORENTA_BINARY_DIR "/screenshots");
+    ASSERT_TRUE(QDir().mkpath(out));
+
+    TFLogin login(tool(), kChave, log);
+    login.show();
+    QTest::keyClicks(login.findChild<QLineEdit*>(QStringLiteral("EditSenha")), QStringLiteral("senha"));
+    const QPixmap loginShot = login.grab();
+    EXPECT_EQ(loginShot.size() / loginShot.devicePixelRatio(), QSize(205, 85));
+    EXPECT_TRUE(loginShot.save(out + QStringLiteral("/login.png")));
+
+    db().insertRange(kChave, kIdServ, QStringLiteral("192.168.0.1"), QStringLiteral("192.168.0.254"));
+    db().insertRange(kChave, kIdServ, QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.50"));
+    form().ListRanges();
+    QTest::keyClicks(form().findChild<QLineEdit*>(QStringLiteral("EditIPInicial")),
+                     QStringLiteral("172.16.0.1"));
+    QTest::keyClicks(form().findChild<QLineEdit*>(QStringLiteral("EditIPFInal")),
+                     QStringLiteral("172.16.0.99"));
+    const QPixmap configShot = form().grab();
+    EXPECT_EQ(configShot.size() / configShot.devicePixelRatio(), QSize(375, 520));
+    EXPECT_TRUE(configShot.save(out + QStringLiteral("/config.png")));
+}
+
+// One set of pictures is enough.
+INSTANTIATE_TEST_SUITE_P(Embedded, ScreenshotTest, ::testing::Values(TestBackend::Sqlite), BackendName);
+
+} // namespace
+} // namespace vorenta::test
