@@ -50,6 +50,24 @@ QString LocalInstal(const CollectorIdentity& identity, const DeviceReading& read
     return Trim(identity.InstallationLocation) + u' ' + reading.DeviceLocation;
 }
 
+/// Closes the store's queries when a store ends, however it ends: a result left open would hold
+/// a read lock on the embedded database and block the configuration tool's writes.
+class QueriesClosed {
+public:
+    explicit QueriesClosed(TDTM& dm) : m_dm(dm) {}
+    ~QueriesClosed()
+    {
+        for (SqlQuery* query :
+             {&m_dm.QryParametros, &m_dm.QryPadrao, &m_dm.QryDadosOid, &m_dm.QryAlimentaFalha, &m_dm.QryAux})
+            query->close();
+    }
+    QueriesClosed(const QueriesClosed&) = delete;
+    QueriesClosed& operator=(const QueriesClosed&) = delete;
+
+private:
+    TDTM& m_dm;
+};
+
 } // namespace
 
 QString FixStatusText(const QString& text)
@@ -172,6 +190,8 @@ void DatabaseReadingStore::store(const DeviceReading& r)
     const CollectorIdentity& id = m_dm.identity();
     const Dialect& dialect = m_dm.dialect();
     LogSink& log = m_dm.log();
+
+    const QueriesClosed closed(m_dm);
 
     // 1. Connect; a failure is already logged.
     if (!m_dm.ConnectDatabase())
