@@ -41,12 +41,6 @@ QString braced(const QString& value)
     return u'{' + escaped + u'}';
 }
 
-QString errorText(const QSqlError& error)
-{
-    const QString text = error.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("falha sem descrição do driver") : text;
-}
-
 } // namespace
 
 DatabaseConnection::DatabaseConnection(DatabaseSettings settings)
@@ -146,7 +140,7 @@ void DatabaseConnection::openConnection()
         break;
     }
     if (!db.open())
-        throw DatabaseError(errorText(db.lastError()));
+        throw DatabaseError::fromSqlError(db.lastError());
 }
 
 void DatabaseConnection::applySchema()
@@ -160,7 +154,8 @@ void DatabaseConnection::executeScript(const QString& script)
     for (const QString& statement : SplitSqlScript(script)) {
         QSqlQuery query(db);
         if (!query.exec(statement))
-            throw DatabaseError(errorText(query.lastError()) + QStringLiteral(" [") + statement + u']');
+            throw DatabaseError(DatabaseError::fromSqlError(query.lastError()).text() + QStringLiteral(" [") +
+                                statement + u']');
     }
 }
 

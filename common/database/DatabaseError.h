@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QRegularExpression>
+#include <QSqlError>
 #include <QString>
 
 #include <stdexcept>
@@ -10,6 +12,16 @@ namespace vorenta {
 class DatabaseError : public std::runtime_error {
 public:
     explicit DatabaseError(const QString& message) : std::runtime_error(message.toStdString()) {}
+
+    /// The driver's text of `error` on one line: drivers spread their messages over several
+    /// lines, and each log entry must stay one line of LOG.TXT.
+    static DatabaseError fromSqlError(const QSqlError& error)
+    {
+        static const QRegularExpression breaks(QStringLiteral("\\s*[\\r\\n\\t]+\\s*"));
+        QString text = error.text().trimmed();
+        text.replace(breaks, QStringLiteral(" "));
+        return DatabaseError(text.isEmpty() ? QStringLiteral("falha sem descrição do driver") : text);
+    }
 
     /// The message as text, for the activity log.
     QString text() const { return QString::fromStdString(what()); }

@@ -41,12 +41,6 @@ qsizetype skipQuoted(const QString& text, qsizetype from, QChar close)
     return i;
 }
 
-QString failure(const QSqlError& error)
-{
-    const QString text = error.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("falha sem descrição do driver") : text;
-}
-
 } // namespace
 
 SqlQuery::SqlQuery(DatabaseConnection& connection) : m_connection(connection) {}
@@ -155,7 +149,7 @@ void SqlQuery::run(bool returnsRows)
         ok = m_query->exec(positional.sql);
     } else {
         if (!m_query->prepare(positional.sql))
-            throw DatabaseError(failure(m_query->lastError()));
+            throw DatabaseError::fromSqlError(m_query->lastError());
         for (const QString& name : positional.names) {
             const auto found = m_values.constFind(name);
             if (found == m_values.constEnd())
@@ -165,9 +159,9 @@ void SqlQuery::run(bool returnsRows)
         ok = m_query->exec();
     }
     if (!ok) {
-        const QString text = failure(m_query->lastError());
+        const DatabaseError error = DatabaseError::fromSqlError(m_query->lastError());
         close();
-        throw DatabaseError(text);
+        throw error;
     }
     if (returnsRows)
         m_hasRows = m_query->first();

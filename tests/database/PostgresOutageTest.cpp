@@ -45,6 +45,7 @@ TEST(PostgresOutage, ConnectFailsWhileTheServerIsDownAndRecoversWhenItIsBack)
         RecordProperty("logged", log.lines[0].toStdString());
         EXPECT_TRUE(log.lines[0].startsWith("Erro de conexão. : ")) << log.lines[0].toStdString();
         EXPECT_GT(log.lines[0].size(), 25) << "with the driver's text";
+        EXPECT_FALSE(log.lines[0].contains('\n')) << "one log line";
         ASSERT_TRUE(ControlPostgres("start"));
     }
     log.lines.clear();

@@ -199,4 +199,9 @@ std::string BackendName(const ::testing::TestParamInfo<TestBackend>& info)
     return info.param == TestBackend::Sqlite ? "Sqlite" : "PostgreSql";
 }
 
+void PrintTo(TestBackend backend, std::ostream* out)
+{
+    *out << (backend == TestBackend::Sqlite ? "Sqlite" : "PostgreSql");
+}
+
 } // namespace vorenta::test

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace vorenta::test {
@@ -87,6 +88,9 @@ private:
 
 /// "Sqlite" or "PostgreSql", for test names.
 std::string BackendName(const ::testing::TestParamInfo<TestBackend>& info);
+
+/// Prints the back end by name in test output.
+void PrintTo(TestBackend backend, std::ostream* out);
 
 } // namespace vorenta::test
 
