@@ -1,0 +1,158 @@
+#include "tests/database/StoreTestSupport.h"
+#include "tests/support/FixtureSnmpAgent.h"
+#include "tests/support/Peers.h"
+#include "tests/support/TemporaryProgramFolder.h"
+
+#include <QHostInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <system_error>
+
+namespace vorenta {
+namespace {
+
+using test::FirstText;
+
+const QString kProgram = QStringLiteral(VORENTA_BINARY_DIR "/collector/VorentaServer");
+const QString kRecordings = QStringLiteral(VORENTA_SOURCE_DIR "/tests/data/e2e/");
+const QString kFinished = QStringLiteral("Registro Concluído de Dados de Equipamento ");
+
+/// The collector installed in a program folder of its own, storing into the test database, with
+/// two recorded printers among the four addresses of its one range.
+class CollectorEndToEnd : public test::DatabaseTest {
+protected:
+    void SetUp() override
+    {
+        test::DatabaseTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        try {
+            m_fleet.add(3, test::SnmpRecording::FromFile((kRecordings + "laser-mono.snmprec").toStdString()));
+            m_fleet.add(5, test::SnmpRecording::FromFile((kRecordings + "color-mfp.snmprec").toStdString()));
+        } catch (const std::system_error& error) {
+            VORENTA_PEER_MISSING(std::string("loopback SNMP port 161 (root): ") + error.what());
+        }
+        m_home.writeIdentity("K1", "S1", "Matriz", "25/12/2030", db().bancoSection());
+        m_home.write("Contatos.ini", "[CONFIG]\r\nCODEMPRESA=77\r\nContato1=Ana\r\nTelefone1=11 5555-0001\r\n"
+                                     "email1=ana@cliente.com.br\r\n");
+        db().insertParametros("K1", "1");
+        db().insertRange("K1", "S1", address(2), address(5));
+    }
+
+    QString address(int host) const { return QString::fromStdString(m_fleet.address(host)); }
+
+    /// Runs `VorentaServer --once` and returns the messages it added to LOG.TXT, without dates.
+    QStringList runOnce()
+    {
+        const qsizetype before = logMessages().size();
+        QProcess server;
+        server.start(kProgram, {"--home", m_home.path(), "--once", "--local-ip", "127.0.0.1"});
+        EXPECT_TRUE(server.waitForFinished(240000)) << "VorentaServer did not finish";
+        EXPECT_EQ(server.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(server.exitCode(), 0) << server.readAllStandardError().toStdString();
+        return logMessages().mid(before);
+    }
+
+    QStringList logMessages() const
+    {
+        QStringList messages;
+        const QString log = QString::fromUtf8(m_home.read("LOG.TXT"));
+        for (const QString& line : log.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+            messages << line.mid(QStringLiteral("dd/mm/yyyy - hh:mm:ss: ").size());
+        return messages;
+    }
+
+    static QStringList addressesAfter(const QStringList& messages, const QString& prefix)
+    {
+        QStringList found;
+        for (const QString& m : messages) {
+            if (m.startsWith(prefix))
+                found << m.mid(prefix.size());
+        }
+        return found;
+    }
+
+    QString column(const QString& nSerie, const QString& name)
+    {
+        return FirstText(db().connection(),
+                         "select " + name + " from DadosOid where NSerie='" +
+                             QString(nSerie).replace("'", "''") + "' order by Cod desc",
+                         name);
+    }
+
+    test::FixtureSnmpFleet m_fleet;
+    test::TemporaryProgramFolder m_home;
+};
+
+TEST_P(CollectorEndToEnd, OnePassStoresEveryRecordedPrinterAndASecondPassAddsReadings)
+{
+    const QStringList messages = runOnce();
+    const QString all = messages.join('\n');
+
+    EXPECT_EQ(addressesAfter(messages, "Coletando dados de "),
+              QStringList({address(2), address(3), address(4), address(5)}))
+        << all.toStdString();
+    EXPECT_EQ(addressesAfter(messages, "Gravando dados "), QStringList({address(3), address(5)}));
+    EXPECT_EQ(addressesAfter(messages, kFinished),
+              QStringList({address(3) + " ACME LM-4200", address(5) + " ZETA C300"}))
+        << all.toStdString();
+
+    ASSERT_EQ(db().count("DadosOid"), 2) << all.toStdString();
+    const QString computer = QHostInfo::localHostName().left(15);
+    const struct {
+        const char* nSerie;
+        const char* column;
+        QString value;
+    } expected[] = {
+        {"LM42-0001'A", "IP", address(3)},
+        {"LM42-0001'A", "Fabricante", "ACME"},
+        {"LM42-0001'A", "Modelo", "LM-4200"},
+        {"LM42-0001'A", "MacAddress", "00:1B:A9:00:0A:01"},
+        {"LM42-0001'A", "ContGeral", "48213"},
+        {"LM42-0001'A", "StatusEquip", "Pronto"},
+        {"LM42-0001'A", "Falha", "2-TUDO OK"},
+        {"LM42-0001'A", "SupriB", "Toner Preto"},
+        {"LM42-0001'A", "NivelB", "6400"},
+        {"LM42-0001'A", "DurabB", "12000"},
+        {"LM42-0001'A", "LocalInstal", "Matriz Recepcao 1o andar"},
+        {"C300-7788", "IP", address(5)},
+        {"C300-7788", "Fabricante", "ZETA"},
+        {"C300-7788", "Modelo", "C300"},
+        {"C300-7788", "MacAddress", "00:1B:A9:00:0B:02"},
+        {"C300-7788", "ContGeral", "902114"},
+        {"C300-7788", "StatusEquip", "Toner ciano baixo"},
+        {"C300-7788", "Falha", "3-Warning"},
+        {"C300-7788", "SupriC", "Toner Ciano"},
+        {"C300-7788", "NivelC", "300"},
+        {"C300-7788", "NivelM", "N/D"},
+        {"C300-7788", "LocalInstal", "Matriz Financeiro"},
+        // What every row carries from the collector's settings.
+        {"C300-7788", "IDServ", "S1"},
+        {"C300-7788", "Chave", "K1"},
+        {"C300-7788", "Versao", QString::fromUtf8(kVersionText)},
+        {"C300-7788", "CodEmpresa", "77"},
+        {"C300-7788", "contato1", "Ana"},
+        {"C300-7788", "tel1", "11 5555-0001"},
+        {"C300-7788", "email1", "ana@cliente.com.br"},
+        {"C300-7788", "Computador", computer},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(column(e.nSerie, e.column), e.value) << e.nSerie << " " << e.column;
+    EXPECT_EQ(test::FirstDateTime(db().connection(), "select DataExp from DadosOid", "DataExp"),
+              QDateTime(QDate(2030, 12, 25), QTime(0, 0)));
+    EXPECT_EQ(db().count("ListaEquipCli", "nSerie='LM42-0001''A' or nSerie='C300-7788'"), 2);
+    EXPECT_EQ(db().count("UltLog", "IDServ='S1' and Chave='K1'"), 1);
+
+    const QStringList second = runOnce();
+    EXPECT_EQ(addressesAfter(second, kFinished).size(), 2) << second.join('\n').toStdString();
+    EXPECT_EQ(db().count("DadosOid"), 4);
+    EXPECT_EQ(db().count("ListaEquipCli"), 2);
+    EXPECT_EQ(db().count("UltLog"), 1);
+}
+
+VORENTA_INSTANTIATE_DATABASE_TESTS(CollectorEndToEnd);
+
+} // namespace
+} // namespace vorenta
