@@ -47,7 +47,7 @@ public:
     /// trimmed as GET does.
     bool GETMacAddress(const QString& oid, QString& field);
 
-    /// One GET whose value the caller inspects itself (a status code to map, a value kept only
+    /// One GET whose value the caller examines itself (a status code to map, a value kept only
     /// when not empty): `value` is trimmed, and empty when `ok` is false.
     SnmpAnswer ask(const QString& oid);
 
