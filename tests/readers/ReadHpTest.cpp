@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QHash>
+
 #include <functional>
 
 namespace vorenta {
@@ -181,6 +183,39 @@ TEST(ReadHp, RecordedDevicesOverUdp)
         for (const std::string& oid : device.agent().askedOids())
             EXPECT_FALSE(c.refused.contains(QString::fromStdString(oid))) << oid;
     }
+}
+
+// A device whose first answers to H1 and H4 are lost: the X476DW's second round fills them.
+class LosesFirstAnswers final : public SnmpSource {
+public:
+    SnmpAnswer SnmpGet(const QString& oid, const QString&, const QString&) override
+    {
+        const int round = ++m_asked[oid];
+        if (oid == H1)
+            return round == 1 ? SnmpAnswer{} : SnmpAnswer{true, "250"};
+        if (oid == H2)
+            return {true, round == 1 ? "900" : "901"};
+        if (oid == H4)
+            return round == 1 ? SnmpAnswer{} : SnmpAnswer{true, "Pronto"};
+        return {};
+    }
+
+private:
+    QHash<QString, int> m_asked;
+};
+
+TEST(ReadHp, TheX476dwSecondRoundFillsWhatTheFirstMissedAndWins)
+{
+    LosesFirstAnswers device;
+    DeviceReading reading;
+    reading.Modelo = "HP OFFICEJET PRO X476DW MFP";
+    reading.ContGeral = "1";
+
+    ReadHp(reading, "127.0.0.9", device);
+
+    EXPECT_EQ(reading.ContColor, "250");
+    EXPECT_EQ(reading.ContPb, "901") << "the later answer wins";
+    EXPECT_EQ(reading.StatusEquip, "Pronto");
 }
 
 } // namespace
