@@ -2,6 +2,7 @@
 #include "ToolFixture.h"
 
 #include "config_tool/ServerSettings.h"
+#include "tests/support/UnprivilegedScope.h"
 
 #include <QDir>
 #include <QFile>
@@ -196,6 +197,31 @@ TEST(SettingsFile, WebServerComesFromColetorIniOrTheBuild)
     folder.writeIdentity(QStringLiteral("K"), QStringLiteral("S"), {}, {},
                          "[CONFIG]\r\nServidorWeb= http://127.0.0.1:8 \r\n");
     EXPECT_EQ(ProviderWebUrl(folder.path()), QStringLiteral("http://127.0.0.1:8"));
+}
+
+} // namespace
+} // namespace vorenta::test
+
+namespace vorenta::test {
+namespace {
+
+TEST(SettingsFile, UndeletableFileIsStillUsedAndTheFailureLogged)
+{
+    TemporaryProgramFolder folder;
+    folder.write(QStringLiteral("Vorenta.ini"), "[CONFIG]\r\nServidor=db1\r\nBancoDados=Base1\r\n");
+    // Readable by everyone, but only its owner may remove entries from the folder.
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                             QFileDevice::ExeOther);
+    CapturingLogSink log;
+    ServerSettings read;
+    {
+        UnprivilegedScope unprivileged;
+        read = ReadServerSettings(folder.path(), {QStringLiteral("default"), QStringLiteral("Brisolt")}, log);
+    }
+    EXPECT_EQ(read.Servidor, QStringLiteral("db1"));
+    EXPECT_EQ(read.BancoDados, QStringLiteral("Base1"));
+    EXPECT_EQ(log.startingWith(QStringLiteral("Erro: ")).size(), 1) << log.lines.join(u'\n').toStdString();
 }
 
 } // namespace
