@@ -117,8 +117,8 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     ModelOidLookup modelOids(database);
     RangeWalk walk(
         snmp,
-        [&](DeviceReading& reading, const QString& address) {
-            ReadManufacturerData(reading, address, snmp, modelOids, log);
+        [&](DeviceReading& reading, const QString& address, SnmpSource& device) {
+            ReadManufacturerData(reading, address, device, modelOids, log);
         },
         store, log, stop);
     const QString injectedLocalIp = command.localIp;

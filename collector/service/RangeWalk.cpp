@@ -80,7 +80,7 @@ void RangeWalk::visit(const QString& address)
     if (IsBlank(m_reading.NSerie))
         return; // no printer here
     if (m_readManufacturerData)
-        m_readManufacturerData(m_reading, address);
+        m_readManufacturerData(m_reading, address, snmp);
     if (m_stop.requested())
         return; // a reading cut short by a stop would store wrong counters
     m_log.WriteLog(QStringLiteral("Gravando dados ") + address);

@@ -15,8 +15,9 @@ namespace vorenta {
 /// with a serial number read its manufacturer data and store it.
 class RangeWalk final : public AddressWalk {
 public:
-    /// ReadManufacturerData: the manufacturer readers, monochrome rule and model OID table.
-    using ManufacturerStep = std::function<void(DeviceReading&, const QString& address)>;
+    /// ReadManufacturerData: the manufacturer readers, monochrome rule and model OID table. It
+    /// asks the device through `snmp`, which fails every GET at once after a stop request.
+    using ManufacturerStep = std::function<void(DeviceReading&, const QString& address, SnmpSource& snmp)>;
 
     RangeWalk(SnmpSource& snmp, ManufacturerStep readManufacturerData, ReadingStore& store, LogSink& log,
               const StopSignal& stop);

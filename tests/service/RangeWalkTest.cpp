@@ -56,7 +56,7 @@ struct WalkFixture {
 
     RangeWalk walkOver(SnmpSource& source)
     {
-        return RangeWalk(source, [this](DeviceReading&, const QString&) { ++manufacturerCalls; }, store, log, stop);
+        return RangeWalk(source, [this](DeviceReading&, const QString&, SnmpSource&) { ++manufacturerCalls; }, store, log, stop);
     }
 };
 
@@ -181,9 +181,16 @@ TEST(RangeWalk, StopEndsTheWalkAndStoresNothingCutShort)
     ScriptedNetwork network;
     network.printers = {1, 2, 3};
     WalkFixture f;
+    bool readerGotAnswerAfterStop = true;
     RangeWalk walk(
-        network, [&](DeviceReading&, const QString&) { f.stop.request(); }, f.store, f.log, f.stop);
+        network,
+        [&](DeviceReading&, const QString& address, SnmpSource& snmp) {
+            f.stop.request();
+            readerGotAnswerAfterStop = snmp.SnmpGet(IdentificationOid::G3, "public", address).ok;
+        },
+        f.store, f.log, f.stop);
     walk.WalkRange("10.9.8.1", "10.9.8.3");
+    EXPECT_FALSE(readerGotAnswerAfterStop) << "after a stop the readers' GETs fail at once";
     EXPECT_TRUE(f.store.stored.isEmpty()) << "the reading being taken when the stop came is not stored";
     EXPECT_EQ(walkLines(f.log), QStringList({"Coletando dados de 10.9.8.1"}));
 }
