@@ -3,30 +3,14 @@
 #include "tests/support/DatabaseFixture.h"
 #include "tests/support/Peers.h"
 
-#include <QProcess>
-
 #include <gtest/gtest.h>
 
 namespace vorenta {
 namespace {
 
-/// Runs the PostgreSQL control script (scripts/lib/postgres) with `action`; true on success.
-bool ControlPostgres(const QString& action)
-{
-    QProcess control;
-    control.start(qEnvironmentVariable("VORENTA_TEST_PG_CONTROL"), {action});
-    return control.waitForFinished(120000) && control.exitStatus() == QProcess::NormalExit &&
-           control.exitCode() == 0;
-}
-
-/// Starts the server again when the test leaves, however it leaves: other tests need it.
-struct RestartOnExit {
-    ~RestartOnExit() { ControlPostgres("start"); }
-};
-
 TEST(PostgresOutage, ConnectFailsWhileTheServerIsDownAndRecoversWhenItIsBack)
 {
-    if (!test::PostgresConfigured() || qEnvironmentVariableIsEmpty("VORENTA_TEST_PG_CONTROL"))
+    if (!test::PostgresControllable())
         VORENTA_PEER_MISSING("PostgreSQL and VORENTA_TEST_PG_CONTROL");
     std::optional<test::TestDatabase> db;
     db.emplace(test::TestBackend::PostgreSql);
@@ -36,8 +20,8 @@ TEST(PostgresOutage, ConnectFailsWhileTheServerIsDownAndRecoversWhenItIsBack)
     TDTM tdtm(db->settings(), CollectorIdentity{"K1", "S1", {}, {}}, log);
     ASSERT_TRUE(tdtm.ConnectDatabase());
     {
-        RestartOnExit restart;
-        ASSERT_TRUE(ControlPostgres("stop"));
+        test::RestartPostgresOnExit restart;
+        ASSERT_TRUE(test::ControlPostgres("stop"));
         RangeTable table;
         tdtm.LoadRanges(table);
         EXPECT_FALSE(table.RangesConfigured);
@@ -46,7 +30,7 @@ TEST(PostgresOutage, ConnectFailsWhileTheServerIsDownAndRecoversWhenItIsBack)
         EXPECT_TRUE(log.lines[0].startsWith("Erro de conexão. : ")) << log.lines[0].toStdString();
         EXPECT_GT(log.lines[0].size(), 25) << "with the driver's text";
         EXPECT_FALSE(log.lines[0].contains('\n')) << "one log line";
-        ASSERT_TRUE(ControlPostgres("start"));
+        ASSERT_TRUE(test::ControlPostgres("start"));
     }
     log.lines.clear();
     RangeTable table;

@@ -5,6 +5,7 @@
 #include "tests/support/Peers.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QRandomGenerator>
 
 #include <atomic>
@@ -46,6 +47,19 @@ void administer(const QString& statement)
 }
 
 } // namespace
+
+bool PostgresControllable()
+{
+    return PostgresConfigured() && !qEnvironmentVariableIsEmpty("VORENTA_TEST_PG_CONTROL");
+}
+
+bool ControlPostgres(const QString& action)
+{
+    QProcess control;
+    control.start(qEnvironmentVariable("VORENTA_TEST_PG_CONTROL"), {action});
+    return control.waitForFinished(120000) && control.exitStatus() == QProcess::NormalExit &&
+           control.exitCode() == 0;
+}
 
 bool PostgresConfigured()
 {

@@ -24,6 +24,17 @@ enum class TestBackend { Sqlite, PostgreSql };
 /// True when the VORENTA_TEST_PG* variables name a PostgreSQL server (scripts/test sets them).
 bool PostgresConfigured();
 
+/// True when the test PostgreSQL can also be stopped and started (VORENTA_TEST_PG_CONTROL).
+bool PostgresControllable();
+
+/// Runs the PostgreSQL control script (scripts/lib/postgres) with `action`; true on success.
+bool ControlPostgres(const QString& action);
+
+/// Starts the server again when the test leaves, however it leaves: other tests need it.
+struct RestartPostgresOnExit {
+    ~RestartPostgresOnExit() { ControlPostgres(QStringLiteral("start")); }
+};
+
 /// A fresh database with the schema, dropped at the end: an SQLite file in a temporary program
 /// folder, or a uniquely named PostgreSQL database created on the VORENTA_TEST_PG* server.
 /// Throws std::runtime_error when it cannot be made.
