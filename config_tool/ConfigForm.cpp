@@ -29,6 +29,8 @@ constexpr int kPanelHeight = 404;
 constexpr int kColumnWidth = 150;
 constexpr int kAddressMaxLength = 20;
 constexpr int kCodRole = Qt::UserRole + 1;
+// Without the collector's identity no range this tool adds would ever be walked.
+const QString kIdentityMissing = QStringLiteral("Chave e IDServ não informados em Coletor.ini.");
 
 QLabel* label(const QString& name, const QString& text, QPoint at, QWidget* parent)
 {
@@ -152,16 +154,21 @@ LogSink& TFConfig::log()
     return *m_activityLog;
 }
 
-void TFConfig::PegaArquivoIni()
+void TFConfig::openLogFile()
 {
     m_activityLog = std::make_unique<ActivityLog>(QDir(m_programFolder).filePath(QStringLiteral("LOG.TXT")));
+}
+
+void TFConfig::PegaArquivoIni()
+{
+    openLogFile();
     try {
         m_identity = LoadCollectorIdentity(m_programFolder);
     } catch (const IniFileError& error) {
         log().WriteLog(QStringLiteral("Erro: ") + QString::fromUtf8(error.what()));
     }
     if (!m_identity.isComplete())
-        log().WriteLog(QStringLiteral("Chave e IDServ não informados em Coletor.ini."));
+        log().WriteLog(kIdentityMissing);
 }
 
 void TFConfig::FormShow()
@@ -202,11 +209,9 @@ void TFConfig::bContadorVorentorClick()
                              QStringLiteral("Informe a Range de Ip corretamente!"));
         return;
     }
-    // Rows without the collector's identity would never be walked by any collector.
     if (!m_identity.isComplete()) {
-        log().WriteLog(QStringLiteral("Chave e IDServ não informados em Coletor.ini."));
-        QMessageBox::warning(this, QStringLiteral("Operação Incorreta"),
-                             QStringLiteral("Chave e IDServ não informados em Coletor.ini."));
+        log().WriteLog(kIdentityMissing);
+        QMessageBox::warning(this, QStringLiteral("Operação Incorreta"), kIdentityMissing);
         return;
     }
     m_ranges->removeRows(0, m_ranges->rowCount());

@@ -61,6 +61,8 @@ protected:
 
 private:
     LogSink& log();
+    /// LogFile := the program folder followed by LOG.TXT.
+    void openLogFile();
 
     QString m_programFolder;
     ToolDatabase& m_database;

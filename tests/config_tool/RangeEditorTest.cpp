@@ -147,6 +147,19 @@ TEST_P(RangeEditorTest, FailingStatementShowsTheDriverTextAndLeavesTheGridEmpty)
     EXPECT_EQ(empty.pending(), 0);
 }
 
+TEST_P(RangeEditorTest, AddWithoutTheCollectorsIdentityIsRefused)
+{
+    db().folder().writeIdentity(QString(), QString(), {}, {}, db().bancoSection());
+    type(QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.9"));
+    ModalScript script;
+    script.answer(QMessageBox::Ok);
+    add();
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(db().count(QStringLiteral("RangeIP")), 0);
+    EXPECT_FALSE(log.lines.isEmpty());
+}
+
 VORENTA_INSTANTIATE_DATABASE_TESTS(RangeEditorTest);
 
 } // namespace
