@@ -4,14 +4,13 @@
 #include "common/database/DatabaseConnection.h"
 #include "common/database/DatabaseError.h"
 #include "common/database/SqlQuery.h"
+#include "tests/support/DatabaseFixture.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
 
 namespace {
 
@@ -25,46 +24,10 @@ const QStringList kTextColumns = {
     "ContJams",  "NivelB",    "NivelY",      "NivelC",   "NivelM",      "SupriB", "SupriY",     "SupriC",
     "SupriM",    "DurabB",    "DurabY",      "DurabC",   "DurabM",      "Versao", "CodEmpresa"};
 
-/// A database with the schema for the benchmark's back end; null when PostgreSQL is not configured.
-struct BenchDatabase {
-    QTemporaryDir folder;
-    QString pgName;
-    std::unique_ptr<DatabaseConnection> connection;
-
-    explicit BenchDatabase(bool postgres)
-    {
-        DatabaseSettings settings = DatabaseSettings::embedded(folder.path());
-        if (postgres) {
-            settings.backend = DatabaseBackend::PostgreSql;
-            settings.host = qEnvironmentVariable("VORENTA_TEST_PGHOST");
-            settings.port = qEnvironmentVariableIntValue("VORENTA_TEST_PGPORT");
-            settings.user = qEnvironmentVariable("VORENTA_TEST_PGUSER");
-            settings.password = qEnvironmentVariable("VORENTA_TEST_PGPASSWORD");
-            settings.databaseName = qEnvironmentVariable("VORENTA_TEST_PGDATABASE");
-            pgName = QStringLiteral("vb_%1").arg(QCoreApplication::applicationPid());
-            DatabaseConnection admin(settings);
-            admin.open();
-            admin.executeScript("CREATE DATABASE " + pgName);
-            settings.databaseName = pgName;
-        }
-        connection = std::make_unique<DatabaseConnection>(settings);
-        connection->open();
-        if (postgres)
-            connection->applySchema();
-    }
-
-    ~BenchDatabase()
-    {
-        if (pgName.isEmpty())
-            return;
-        DatabaseSettings admin = connection->settings();
-        connection.reset();
-        admin.databaseName = qEnvironmentVariable("VORENTA_TEST_PGDATABASE");
-        DatabaseConnection adminConnection(admin);
-        adminConnection.open();
-        adminConnection.executeScript("DROP DATABASE IF EXISTS " + pgName + " WITH (FORCE)");
-    }
-};
+test::TestBackend backendFor(bool postgres)
+{
+    return postgres ? test::TestBackend::PostgreSql : test::TestBackend::Sqlite;
+}
 
 void insertReading(SqlQuery& query, int n)
 {
@@ -95,8 +58,8 @@ void BM_InsertReading(benchmark::State& state)
     const bool postgres = state.range(0) != 0;
     if (skipWithoutPostgres(state, postgres))
         return;
-    BenchDatabase db(postgres);
-    SqlQuery query(*db.connection);
+    test::TestDatabase db(backendFor(postgres)); // fresh, with the schema
+    SqlQuery query(db.connection());
     int n = 0;
     for (auto _ : state)
         insertReading(query, ++n);
@@ -107,13 +70,13 @@ void BM_SelectNewestReading(benchmark::State& state)
     const bool postgres = state.range(0) != 0;
     if (skipWithoutPostgres(state, postgres))
         return;
-    BenchDatabase db(postgres);
-    SqlQuery query(*db.connection);
-    db.connection->database().transaction(); // set-up only: one commit instead of 5000
+    test::TestDatabase db(backendFor(postgres)); // fresh, with the schema
+    SqlQuery query(db.connection());
+    db.connection().database().transaction(); // set-up only: one commit instead of 5000
     for (int n = 0; n < 5000; ++n)
         insertReading(query, n);
-    db.connection->database().commit();
-    const Dialect& dialect = db.connection->dialect();
+    db.connection().database().commit();
+    const Dialect& dialect = db.connection().dialect();
     int n = 0;
     for (auto _ : state) {
         query.clearStatement();

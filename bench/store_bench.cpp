@@ -4,11 +4,9 @@
 // VORENTA_TEST_PG* name a server, on PostgreSQL. Reports statements per stored device.
 #include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
-#include "common/database/DatabaseConnection.h"
-#include "common/database/SqlQuery.h"
+#include "tests/support/DatabaseFixture.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -21,54 +19,6 @@ using namespace vorenta;
 class NullLog final : public LogSink {
 public:
     void WriteLog(const QString&) override {}
-};
-
-/// Settings of a fresh database with the schema; the PostgreSQL one is dropped at the end.
-struct BenchDatabase {
-    QTemporaryDir folder;
-    DatabaseSettings settings;
-    QString pgName;
-
-    explicit BenchDatabase(bool postgres) : settings(DatabaseSettings::embedded(folder.path()))
-    {
-        if (!postgres)
-            return;
-        settings.backend = DatabaseBackend::PostgreSql;
-        settings.host = qEnvironmentVariable("VORENTA_TEST_PGHOST");
-        settings.port = qEnvironmentVariableIntValue("VORENTA_TEST_PGPORT");
-        settings.user = qEnvironmentVariable("VORENTA_TEST_PGUSER");
-        settings.password = qEnvironmentVariable("VORENTA_TEST_PGPASSWORD");
-        settings.databaseName = qEnvironmentVariable("VORENTA_TEST_PGDATABASE");
-        pgName = QStringLiteral("vsb_%1").arg(QCoreApplication::applicationPid());
-        DatabaseConnection admin(settings);
-        admin.open();
-        admin.executeScript("DROP DATABASE IF EXISTS " + pgName + " WITH (FORCE);\nCREATE DATABASE " +
-                            pgName);
-        settings.databaseName = pgName;
-        DatabaseConnection created(settings);
-        created.open();
-        created.applySchema();
-    }
-
-    ~BenchDatabase()
-    {
-        if (pgName.isEmpty())
-            return;
-        DatabaseSettings admin = settings;
-        admin.databaseName = qEnvironmentVariable("VORENTA_TEST_PGDATABASE");
-        DatabaseConnection adminConnection(admin);
-        adminConnection.open();
-        adminConnection.executeScript("DROP DATABASE IF EXISTS " + pgName + " WITH (FORCE)");
-    }
-
-    void execute(const QString& statement)
-    {
-        DatabaseConnection connection(settings);
-        connection.open();
-        SqlQuery query(connection);
-        query.addLine(statement);
-        query.execute();
-    }
 };
 
 DeviceReading Reading(int n, bool failing)
@@ -96,15 +46,15 @@ void BM_StoreReading(benchmark::State& state)
         state.SkipWithError("VORENTA_TEST_PG* not set");
         return;
     }
-    std::optional<BenchDatabase> db;
-    db.emplace(postgres);
+    std::optional<test::TestDatabase> db; // fresh, with the schema; the PostgreSQL one is dropped after
+    db.emplace(postgres ? test::TestBackend::PostgreSql : test::TestBackend::Sqlite);
     db->execute(alerts ? "insert into Parametros (chave,ck1,Ed1,Ed4,Ed7) values ('K1','S','1000000','1','1')"
                        : "insert into Parametros (chave,ck1,Ed1,Ed4,Ed7) values ('K1','N','1','1','1')");
     NullLog log;
-    CollectorSettings settings = CollectorSettings::forProgramFolder(db->folder.path());
+    CollectorSettings settings = CollectorSettings::forProgramFolder(db->folder().path());
     settings.VersionText = QString::fromUtf8(kVersionText);
     settings.ComputerName = QStringLiteral("COLETOR-01");
-    TDTM dm(db->settings, CollectorIdentity{"K1", "S1", "Matriz", "05/03/2024"}, log);
+    TDTM dm(db->settings(), CollectorIdentity{"K1", "S1", "Matriz", "05/03/2024"}, log);
     DatabaseReadingStore store(dm, settings);
     int n = 0;
     for (auto _ : state)
