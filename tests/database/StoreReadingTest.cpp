@@ -392,8 +392,6 @@ TEST_P(StoreReadingTest, UnreachableDatabaseIsLoggedAndStoresNothing)
 
 TEST_P(StoreReadingTest, TwoCollectorsStoringAtOnceLoseNoRow)
 {
-    if (GetParam() != test::TestBackend::PostgreSql)
-        GTEST_SKIP() << "many collectors share a central server; the embedded file has one";
     constexpr int kStores = 25;
     auto run = [this](const QString& idServ) {
         StoreUnderTest c(db().settings(), CollectorIdentity{"K1", idServ, "Filial", {}});
