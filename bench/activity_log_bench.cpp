@@ -15,7 +15,8 @@ void writeLines(const QString& path, int count)
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     QByteArray content;
     for (int i = 0; i < count; ++i)
-        content += "09/12/2024 - 14:05:09: Coletando dados de 192.168.0." + QByteArray::number(i % 254) + "\r\n";
+        content +=
+            "09/12/2024 - 14:05:09: Coletando dados de 192.168.0." + QByteArray::number(i % 254) + "\r\n";
     file.write(content);
 }
 

@@ -13,7 +13,8 @@ namespace {
 
 void IdentifyRefusingHost(benchmark::State& state)
 {
-    const QString address = QString::fromStdString(vorenta::test::UniqueLoopbackPrefix()) + "9"; // nothing listens
+    const QString address =
+        QString::fromStdString(vorenta::test::UniqueLoopbackPrefix()) + "9"; // nothing listens
     vorenta::UdpSnmpSource snmp;
     vorenta::test::CapturingLogSink log;
     for (auto _ : state) {
@@ -37,7 +38,8 @@ void IdentifySilentHost(benchmark::State& state)
         vorenta::IdentifyDevice(reading, address, snmp, log);
         benchmark::DoNotOptimize(reading.NSerie);
     }
-    state.counters["gets"] = static_cast<double>(agent.datagramCount()) / static_cast<double>(state.iterations());
+    state.counters["gets"] =
+        static_cast<double>(agent.datagramCount()) / static_cast<double>(state.iterations());
 }
 BENCHMARK(IdentifySilentHost)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(3);
 

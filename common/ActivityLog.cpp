@@ -30,7 +30,10 @@ QByteArray crlfJoined(const QStringList& lines)
 
 } // namespace
 
-ActivityLog::ActivityLog(QString logFile, Clock clock) : m_logFile(std::move(logFile)), m_clock(std::move(clock)) {}
+ActivityLog::ActivityLog(QString logFile, Clock clock)
+    : m_logFile(std::move(logFile)), m_clock(std::move(clock))
+{
+}
 
 QString ActivityLog::linePrefix(const QDateTime& when)
 {
@@ -133,8 +136,8 @@ void ActivityLog::WriteLog(const QString& message)
             // The file could not be read or the line not formatted: record the failure in place
             // of the message, appended so that nothing already in the file is lost.
             m_knownSize = -1;
-            const QString line =
-                linePrefix(QDateTime::currentDateTime()) + QStringLiteral("Erro") + QString::fromLocal8Bit(error.what());
+            const QString line = linePrefix(QDateTime::currentDateTime()) + QStringLiteral("Erro") +
+                                 QString::fromLocal8Bit(error.what());
             QFile file(m_logFile);
             if (file.open(QIODevice::WriteOnly | QIODevice::Append))
                 file.write(line.toUtf8() + "\r\n");

@@ -27,8 +27,7 @@ public:
     }
 
     /// Waits `duration` or until a stop is requested; true when it was requested.
-    template <class Rep, class Period>
-    bool waitFor(std::chrono::duration<Rep, Period> duration) const
+    template <class Rep, class Period> bool waitFor(std::chrono::duration<Rep, Period> duration) const
     {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, duration, [this] { return m_requested; });

@@ -4,8 +4,9 @@
 
 namespace vorenta {
 
-CollectionCycle::CollectionCycle(const CollectorIdentity& identity, CycleDatabase& database, AddressWalk& walk,
-                                 LocalAddressLookup localAddress, LogSink& log, const StopSignal& stop)
+CollectionCycle::CollectionCycle(const CollectorIdentity& identity, CycleDatabase& database,
+                                 AddressWalk& walk, LocalAddressLookup localAddress, LogSink& log,
+                                 const StopSignal& stop)
     : m_identity(identity), m_database(database), m_walk(walk), m_localAddress(std::move(localAddress)),
       m_log(log), m_stop(stop)
 {

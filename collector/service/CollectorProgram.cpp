@@ -52,7 +52,8 @@ CollectorIdentity readIdentity(const QString& folder, LogSink& log)
     try {
         return LoadCollectorIdentity(folder);
     } catch (const IniFileError& error) {
-        log.WriteLog(QStringLiteral("Não foi possível ler Coletor.ini: ") + QString::fromLocal8Bit(error.what()));
+        log.WriteLog(QStringLiteral("Não foi possível ler Coletor.ini: ") +
+                     QString::fromLocal8Bit(error.what()));
         return {};
     }
 }
@@ -62,7 +63,8 @@ DatabaseSettings readDatabaseSettings(const QString& folder, LogSink& log)
     try {
         return LoadDatabaseSettings(folder);
     } catch (const IniFileError& error) {
-        log.WriteLog(QStringLiteral("Não foi possível ler Coletor.ini: ") + QString::fromLocal8Bit(error.what()));
+        log.WriteLog(QStringLiteral("Não foi possível ler Coletor.ini: ") +
+                     QString::fromLocal8Bit(error.what()));
         DatabaseSettings settings = DatabaseSettings::embedded(folder);
         settings.problem = QString::fromLocal8Bit(error.what());
         return settings;
@@ -124,8 +126,8 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     const QString injectedLocalIp = command.localIp;
     CollectionCycle cycle(
         identity, database, walk,
-        [injectedLocalIp] { return injectedLocalIp.isEmpty() ? FirstLocalIpv4Address() : injectedLocalIp; }, log,
-        stop);
+        [injectedLocalIp] { return injectedLocalIp.isEmpty() ? FirstLocalIpv4Address() : injectedLocalIp; },
+        log, stop);
     TVorenta service(settings, log, stop, [&] { cycle.RunCycle(!command.once); });
 
     if (!command.once)

@@ -17,13 +17,12 @@ QString switchName(const QString& argument)
 
 QString UsageText()
 {
-    return QStringLiteral(
-        "uso:\n"
-        "  VorentaServer [--home DIR] [--local-ip ADDR] [--once]\n"
-        "  VorentaServer INSTALL [SILENT] [--unit-dir DIR] [--home DIR]\n"
-        "  VorentaServer UNINSTALL [--unit-dir DIR]\n"
-        "  VorentaServer --get OID ADDRESS\n"
-        "  VorentaServer --probe ADDRESS [--home DIR]\n");
+    return QStringLiteral("uso:\n"
+                          "  VorentaServer [--home DIR] [--local-ip ADDR] [--once]\n"
+                          "  VorentaServer INSTALL [SILENT] [--unit-dir DIR] [--home DIR]\n"
+                          "  VorentaServer UNINSTALL [--unit-dir DIR]\n"
+                          "  VorentaServer --get OID ADDRESS\n"
+                          "  VorentaServer --probe ADDRESS [--home DIR]\n");
 }
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString* error)

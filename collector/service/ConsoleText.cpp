@@ -11,7 +11,8 @@ QString EscapeForConsole(const QString& text)
         if (code == u'\\')
             escaped += QStringLiteral("\\\\");
         else if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
-            escaped += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0')).toUpper().replace("\\X", "\\x");
+            escaped +=
+                QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0')).toUpper().replace("\\X", "\\x");
         else
             escaped += c;
     }

@@ -39,9 +39,10 @@ int hostNumber(const QString& text, const QString& rangeText)
 
 } // namespace
 
-RangeWalk::RangeWalk(SnmpSource& snmp, ManufacturerStep readManufacturerData, ReadingStore& store, LogSink& log,
-                     const StopSignal& stop)
-    : m_snmp(snmp), m_readManufacturerData(std::move(readManufacturerData)), m_store(store), m_log(log), m_stop(stop)
+RangeWalk::RangeWalk(SnmpSource& snmp, ManufacturerStep readManufacturerData, ReadingStore& store,
+                     LogSink& log, const StopSignal& stop)
+    : m_snmp(snmp), m_readManufacturerData(std::move(readManufacturerData)), m_store(store), m_log(log),
+      m_stop(stop)
 {
 }
 

@@ -67,7 +67,8 @@ int InstallService(TVorenta& service, const UnitInstallation& installation)
     service.ServiceBeforeInstall();
     QDir().mkpath(installation.unitDirectory);
     QSaveFile unit(QDir(installation.unitDirectory).filePath(QString::fromLatin1(kUnitFileName)));
-    if (!unit.open(QIODevice::WriteOnly) || unit.write(UnitFileText(installation).toUtf8()) < 0 || !unit.commit()) {
+    if (!unit.open(QIODevice::WriteOnly) || unit.write(UnitFileText(installation).toUtf8()) < 0 ||
+        !unit.commit()) {
         std::fprintf(stderr, "VorentaServer: não foi possível instalar o serviço: %s\n",
                      qPrintable(unit.errorString()));
         return 1;

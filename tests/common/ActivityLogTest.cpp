@@ -113,14 +113,15 @@ TEST_F(ActivityLogTest, RestartKeepsByteOrderMark)
     folder.write("LOG.TXT", "\xEF\xBB\xBF" + linesOf(50000));
     ActivityLog log(logPath(), fixedClock);
     log.WriteLog(QStringLiteral("nova"));
-    EXPECT_EQ(content(), QByteArray("\xEF\xBB\xBF" "09/12/2024 - 14:05:09: nova\r\n"));
+    EXPECT_EQ(content(), QByteArray("\xEF\xBB\xBF"
+                                    "09/12/2024 - 14:05:09: nova\r\n"));
 }
 
 TEST_F(ActivityLogTest, UnwritableFileLosesTheLineSilently)
 {
     folder.write("LOG.TXT", "existente\r\n");
-    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                             QFile::WriteOther | QFile::ExeOther);
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
     UnprivilegedScope::giveAway(logPath());
     QFile::setPermissions(logPath(), QFile::ReadOwner | QFile::ReadOther);
     {
@@ -134,8 +135,8 @@ TEST_F(ActivityLogTest, UnwritableFileLosesTheLineSilently)
 TEST_F(ActivityLogTest, UnreadableFileKeepsItsLinesAndRecordsTheError)
 {
     folder.write("LOG.TXT", "histórico\r\n");
-    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                             QFile::WriteOther | QFile::ExeOther);
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
     UnprivilegedScope::giveAway(logPath());
     QFile::setPermissions(logPath(), QFile::WriteOwner | QFile::WriteOther);
     {
@@ -146,7 +147,8 @@ TEST_F(ActivityLogTest, UnreadableFileKeepsItsLinesAndRecordsTheError)
     QFile::setPermissions(logPath(), QFile::ReadOwner | QFile::WriteOwner);
     const QByteArray after = content();
     EXPECT_TRUE(after.startsWith("histórico\r\n")) << after.toStdString();
-    const QRegularExpression errorLine(QStringLiteral(R"(\r\n\d\d/\d\d/\d{4} - \d\d:\d\d:\d\d: Erro\S.*\r\n$)"));
+    const QRegularExpression errorLine(
+        QStringLiteral(R"(\r\n\d\d/\d\d/\d{4} - \d\d:\d\d:\d\d: Erro\S.*\r\n$)"));
     EXPECT_TRUE(errorLine.match(QString::fromUtf8(after)).hasMatch()) << after.toStdString();
 }
 

@@ -10,8 +10,9 @@ using vorenta::test::TemporaryProgramFolder;
 TEST(IniFile, ReadsLikeAWindowsProfile)
 {
     TemporaryProgramFolder folder;
-    folder.write("a.ini", "; comentário\r\n[Outra]\r\nChave=errada\r\n[config]\r\n  chave  =  valor com espaço  \r\n"
-                          "Aspas=\"entre aspas\"\r\nVazia=\r\n");
+    folder.write("a.ini",
+                 "; comentário\r\n[Outra]\r\nChave=errada\r\n[config]\r\n  chave  =  valor com espaço  \r\n"
+                 "Aspas=\"entre aspas\"\r\nVazia=\r\n");
     const IniFile ini(folder.file("a.ini"));
     EXPECT_EQ(ini.value("CONFIG", "CHAVE"), QStringLiteral("valor com espaço"));
     EXPECT_EQ(ini.value("Config", "aspas"), QStringLiteral("entre aspas"));
@@ -45,7 +46,8 @@ TEST(IniFile, SetValueKeepsOrderAndOtherLines)
     ini.setValue("OUTRA", "x", "1");
     ini.setValue("config", "Contato1", "Ana");
     ini.setValue("CONFIG", "codempresa", "42");
-    EXPECT_EQ(folder.read("n.ini"), QByteArray("[CONFIG]\r\n---=\r\nCODEMPRESA=42\r\nContato1=Ana\r\n[OUTRA]\r\nx=1\r\n"));
+    EXPECT_EQ(folder.read("n.ini"),
+              QByteArray("[CONFIG]\r\n---=\r\nCODEMPRESA=42\r\nContato1=Ana\r\n[OUTRA]\r\nx=1\r\n"));
 }
 
 TEST(IniFile, UnwritableFolderThrows)

@@ -41,7 +41,8 @@ TEST_P(ToolToCollectorTest, RangeAddedInTheToolIsWalkedByTheCollector)
     ASSERT_EQ(collector.exitCode(), 0) << collector.readAllStandardError().toStdString();
 
     QStringList messages;
-    for (const QString& line : QString::fromUtf8(db().folder().read("LOG.TXT")).split("\r\n", Qt::SkipEmptyParts))
+    for (const QString& line :
+         QString::fromUtf8(db().folder().read("LOG.TXT")).split("\r\n", Qt::SkipEmptyParts))
         messages.append(line.mid(QStringLiteral("dd/mm/yyyy - hh:mm:ss: ").size()));
     EXPECT_TRUE(messages.contains("Buscando Range de IP Chave: " + kChave + " IdServ:" + kIdServ));
     EXPECT_TRUE(messages.contains(QStringLiteral("Range Configurado.")));

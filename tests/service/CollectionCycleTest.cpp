@@ -80,9 +80,10 @@ TEST(CollectionCycle, WalksEveryFilledSlotInOrderThenRests)
     f.database.ranges.slot(3) = {"10.0.0.5", "falha"};
     f.database.ranges.slot(1000) = {"127.0.1.1", "127.0.1.2"};
     f.cycle.RunCycle();
-    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[load]",
-                                        "[walk 127.0.0.10-127.0.0.12]", "Erro ao capturar dados de : 10.0.0.5",
-                                        "[walk 127.0.1.1-127.0.1.2]", "[rest]"}));
+    EXPECT_EQ(f.log.lines,
+              QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[load]",
+                           "[walk 127.0.0.10-127.0.0.12]", "Erro ao capturar dados de : 10.0.0.5",
+                           "[walk 127.0.1.1-127.0.1.2]", "[rest]"}));
 }
 
 TEST(CollectionCycle, AddressWithoutThreeDotsIsReportedLikeAnyBadRange)
@@ -107,8 +108,9 @@ TEST(CollectionCycle, NoRangeFallsBackToTheLocalNetwork)
 {
     CycleFixture f;
     f.cycle.RunCycle();
-    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[load]",
-                                        "Sem faixa de IP criada: 127.0.0.", "[collect 127.0.0.2-255]", "[rest]"}));
+    EXPECT_EQ(f.log.lines,
+              QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[load]",
+                           "Sem faixa de IP criada: 127.0.0.", "[collect 127.0.0.2-255]", "[rest]"}));
     EXPECT_EQ(f.cycle.LocalIp(), QStringLiteral("127.0.0.37"));
 }
 

@@ -57,7 +57,8 @@ TEST(CommandLine, GetAndProbe)
 
 TEST(CommandLine, Mistakes)
 {
-    for (const QStringList& arguments : QList<QStringList>{{"--home"}, {"--get", "1.3"}, {"--probe"}, {"qualquer"}})
+    for (const QStringList& arguments :
+         QList<QStringList>{{"--home"}, {"--get", "1.3"}, {"--probe"}, {"qualquer"}})
         EXPECT_FALSE(parse(arguments)) << arguments.join(' ').toStdString();
 }
 

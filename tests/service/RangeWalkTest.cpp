@@ -56,7 +56,9 @@ struct WalkFixture {
 
     RangeWalk walkOver(SnmpSource& source)
     {
-        return RangeWalk(source, [this](DeviceReading&, const QString&, SnmpSource&) { ++manufacturerCalls; }, store, log, stop);
+        return RangeWalk(
+            source, [this](DeviceReading&, const QString&, SnmpSource&) { ++manufacturerCalls; }, store, log,
+            stop);
     }
 };
 
@@ -84,9 +86,10 @@ TEST(RangeWalk, VisitsEachAddressInOrderAndStoresThePrinters)
 
     walk.WalkRange(prefix + "10", prefix + "12");
 
-    EXPECT_EQ(walkLines(f.log), QStringList({"Coletando dados de " + prefix + "10", "Gravando dados " + prefix + "10",
-                                             "Coletando dados de " + prefix + "11", "Coletando dados de " + prefix + "12",
-                                             "Gravando dados " + prefix + "12"}));
+    EXPECT_EQ(walkLines(f.log),
+              QStringList({"Coletando dados de " + prefix + "10", "Gravando dados " + prefix + "10",
+                           "Coletando dados de " + prefix + "11", "Coletando dados de " + prefix + "12",
+                           "Gravando dados " + prefix + "12"}));
     ASSERT_EQ(f.store.stored.size(), 2);
     EXPECT_EQ(f.store.stored[0].NSerie, QStringLiteral("AAA111"));
     EXPECT_EQ(f.store.stored[0].IP, prefix + "10");
@@ -123,8 +126,9 @@ TEST(RangeWalk, RangesThatCannotBeWalked)
         const char* start;
         const char* end;
     };
-    for (const Case& bad : {Case{"192.168.0.250", "192.168.1.5"}, Case{"10.0.0.5", ""}, Case{"10.0.0.5", "10.0.0.x"},
-                            Case{"impressora", "10.0.0.9"}, Case{"10.0.0.1", "10.0.0.300"}}) {
+    for (const Case& bad :
+         {Case{"192.168.0.250", "192.168.1.5"}, Case{"10.0.0.5", ""}, Case{"10.0.0.5", "10.0.0.x"},
+          Case{"impressora", "10.0.0.9"}, Case{"10.0.0.1", "10.0.0.300"}}) {
         EXPECT_THROW(walk.WalkRange(bad.start, bad.end), RangeWalkError) << bad.start << " - " << bad.end;
     }
     EXPECT_TRUE(f.log.lines.isEmpty()) << "nothing is visited";
@@ -145,7 +149,8 @@ TEST(RangeWalk, Host255IsSkipped)
     WalkFixture f;
     RangeWalk walk = f.walkOver(network);
     walk.WalkRange("10.9.8.253", "10.9.8.255");
-    EXPECT_EQ(walkLines(f.log), QStringList({"Coletando dados de 10.9.8.253", "Coletando dados de 10.9.8.254"}));
+    EXPECT_EQ(walkLines(f.log),
+              QStringList({"Coletando dados de 10.9.8.253", "Coletando dados de 10.9.8.254"}));
 }
 
 TEST(RangeWalk, FailureAbandonsTheRestOfTheRangeSilently)

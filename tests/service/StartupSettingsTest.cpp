@@ -32,17 +32,16 @@ TEST(ServiceStart, FirstStartInEmptyFolderWritesTheContactsTemplate)
     Started started;
     start(folder, started);
 
-    EXPECT_EQ(folder.read("Contatos.ini"),
-              QByteArray("[CONFIG]\r\n"
-                         "------------------------------------------=\r\n"
-                         "CODEMPRESA=\r\n"
-                         "---------------------------=\r\n"
-                         "Contato1=\r\nTelefone1=\r\nemail1=\r\n"
-                         "--------------------------------------=\r\n"
-                         "Contato2=\r\nTelefone2=\r\nemail2=\r\n"
-                         "---------------------------------------=\r\n"
-                         "Contato3=\r\nTelefone3=\r\nemail3=\r\n"
-                         "----------------------------------------=\r\n"));
+    EXPECT_EQ(folder.read("Contatos.ini"), QByteArray("[CONFIG]\r\n"
+                                                      "------------------------------------------=\r\n"
+                                                      "CODEMPRESA=\r\n"
+                                                      "---------------------------=\r\n"
+                                                      "Contato1=\r\nTelefone1=\r\nemail1=\r\n"
+                                                      "--------------------------------------=\r\n"
+                                                      "Contato2=\r\nTelefone2=\r\nemail2=\r\n"
+                                                      "---------------------------------------=\r\n"
+                                                      "Contato3=\r\nTelefone3=\r\nemail3=\r\n"
+                                                      "----------------------------------------=\r\n"));
     EXPECT_EQ(started.log.lines, QStringList({"Vorenta Server Iniciado!", "Versão 3.6 b", "Cód.Empresa: "}));
     EXPECT_EQ(started.settings.VersionText, QStringLiteral("Versão 3.6 b"));
     EXPECT_EQ(started.settings.DateTimeFormat, QStringLiteral("dd/mm/yyyy hh:mm:ss"));
@@ -59,9 +58,10 @@ TEST(ServiceStart, ContactsAreCutThenTrimmed)
     TemporaryProgramFolder folder;
     // 95 letters, 10 blanks, then more: the cut at 99 ends in blanks, which the trim removes.
     const QByteArray longName = QByteArray(95, 'n') + QByteArray(10, ' ') + QByteArray(15, 'z');
-    folder.write("Contatos.ini", "[config]\r\nCODEMPRESA= 0042 \r\nContato1=" + longName +
-                                     "\r\nTelefone1=(11) 5555-1234 ramal 99\r\ntelefone2=1234567890123456789 X\r\n"
-                                     "email3=\tsuporte@cliente.com.br\r\n");
+    folder.write("Contatos.ini",
+                 "[config]\r\nCODEMPRESA= 0042 \r\nContato1=" + longName +
+                     "\r\nTelefone1=(11) 5555-1234 ramal 99\r\ntelefone2=1234567890123456789 X\r\n"
+                     "email3=\tsuporte@cliente.com.br\r\n");
     Started started;
     start(folder, started);
 
@@ -81,7 +81,8 @@ TEST(ServiceStart, FileWithoutTheSectionGivesEmptyFields)
     start(folder, started);
     EXPECT_TRUE(started.settings.CodEmpresa.isEmpty());
     EXPECT_EQ(started.log.lines, QStringList({"Vorenta Server Iniciado!", "Versão 3.6 b", "Cód.Empresa: "}));
-    EXPECT_EQ(folder.read("Contatos.ini"), QByteArray("[OUTRA]\r\nCODEMPRESA=9\r\n")) << "an existing file is kept";
+    EXPECT_EQ(folder.read("Contatos.ini"), QByteArray("[OUTRA]\r\nCODEMPRESA=9\r\n"))
+        << "an existing file is kept";
 }
 
 TEST(ServiceStart, AltDataSwitchesToMonthFirst)

@@ -2,7 +2,6 @@
 
 #include "tests/support/CapturingLogSink.h"
 
-
 #include <future>
 #include <mutex>
 #include <thread>
@@ -125,7 +124,8 @@ TEST(ServiceLoop, StopWhilePausedEndsTheService)
     f.service.requestControl(ControlRequest::Stop);
     ASSERT_TRUE(endsSoon(loop));
     const QStringList lines = f.log.lines();
-    EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
+    EXPECT_EQ(lines.mid(lines.size() - 2),
+              QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
 }
 
 TEST(ServiceLoop, FailingCycleIsDroppedAndTheLoopGoesOn)
@@ -144,5 +144,6 @@ TEST(ServiceLoop, SinglePassRunsOneCycle)
     LoopFixture f;
     f.rest = 0ms;
     f.service.RunSinglePass();
-    EXPECT_EQ(f.log.lines(), QStringList({"Serviço Em Atividade", "[cycle]", "Finalização do serviço Vorenta."}));
+    EXPECT_EQ(f.log.lines(),
+              QStringList({"Serviço Em Atividade", "[cycle]", "Finalização do serviço Vorenta."}));
 }

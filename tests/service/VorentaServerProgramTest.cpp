@@ -64,12 +64,14 @@ TEST(VorentaServerProgram, OnceRunsStartUpAndOnePass)
     const QStringList lines = messages(home);
     ASSERT_GE(lines.size(), 10);
     EXPECT_EQ(lines.mid(0, 10),
-              QStringList({"Vorenta Server Iniciado!", "Versão 3.6 b", "Cód.Empresa: ", "Serviço Em Atividade",
-                           "Iniciando busca de Equipamentos", "Teste de Conexão OK",
-                           "Buscando Range de IP Chave: CLI IdServ:7", "Sem Range Configurado.",
-                           "Sem faixa de IP criada: " + local.chopped(1), "Coletando dados de " + local.chopped(1) + "2"}));
+              QStringList({"Vorenta Server Iniciado!", "Versão 3.6 b",
+                           "Cód.Empresa: ", "Serviço Em Atividade", "Iniciando busca de Equipamentos",
+                           "Teste de Conexão OK", "Buscando Range de IP Chave: CLI IdServ:7",
+                           "Sem Range Configurado.", "Sem faixa de IP criada: " + local.chopped(1),
+                           "Coletando dados de " + local.chopped(1) + "2"}));
     EXPECT_EQ(lines.last(), QStringLiteral("Finalização do serviço Vorenta."));
-    EXPECT_FALSE(lines.contains(QStringLiteral("Aguardando (1) minuto(s)  antes de continuar."))) << "--once does not rest";
+    EXPECT_FALSE(lines.contains(QStringLiteral("Aguardando (1) minuto(s)  antes de continuar.")))
+        << "--once does not rest";
     EXPECT_TRUE(QFile::exists(home.file("Contatos.ini")));
 }
 
@@ -89,7 +91,8 @@ TEST(VorentaServerProgram, SignalsPauseContinueAndStopTheService)
     ASSERT_TRUE(service.waitForFinished(30000)) << "a stop must end the service within seconds";
     EXPECT_EQ(service.exitCode(), 0);
     const QStringList lines = messages(home);
-    EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
+    EXPECT_EQ(lines.mid(lines.size() - 2),
+              QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
 }
 
 TEST(VorentaServerProgram, StartFailsWhenTheContactsTemplateCannotBeWritten)
@@ -101,8 +104,9 @@ TEST(VorentaServerProgram, StartFailsWhenTheContactsTemplateCannotBeWritten)
 TEST(VorentaServerProgram, GetPrintsTheValueOrFails)
 {
     const std::string address = UniqueLoopbackPrefix() + "2";
-    FixtureSnmpAgent agent(address, 161,
-                           SnmpRecording::FromText("1.3.6.1.2.1.1.1.0|4x|4c617365724a65740a0141\n")); // "LaserJet\n\x01A"
+    FixtureSnmpAgent agent(
+        address, 161,
+        SnmpRecording::FromText("1.3.6.1.2.1.1.1.0|4x|4c617365724a65740a0141\n")); // "LaserJet\n\x01A"
     QByteArray output;
     EXPECT_EQ(run({"--get", "1.3.6.1.2.1.1.1.0", QString::fromStdString(address)}, &output), 0);
     EXPECT_EQ(output, QByteArray("LaserJet\\x0A\\x01A\n"));
@@ -118,7 +122,8 @@ TEST(VorentaServerProgram, ProbePrintsWhatWouldBeStoredForASimulatedPrinter)
         VORENTA_PEER_MISSING("snmpsimd");
     const std::string address = UniqueLoopbackPrefix() + "4";
     vorenta::test::SnmpSimulator simulator(address, 161);
-    const auto recording = SnmpRecording::FromFile(VORENTA_SOURCE_DIR "/scripts/demo-fleet/2-hp-laserjet.snmprec");
+    const auto recording =
+        SnmpRecording::FromFile(VORENTA_SOURCE_DIR "/scripts/demo-fleet/2-hp-laserjet.snmprec");
     ASSERT_TRUE(simulator.start(recording.toText())) << simulator.log();
 
     TemporaryProgramFolder home;
@@ -133,11 +138,11 @@ TEST(VorentaServerProgram, ProbePrintsWhatWouldBeStoredForASimulatedPrinter)
     EXPECT_EQ(columns.first(), QStringLiteral("IDServ"));
     EXPECT_EQ(columns.last(), QStringLiteral("CodEmpresa"));
     EXPECT_EQ(columns.size(), 49) << "every column of the DadosOid insert";
-    for (const char* expected : {"Chave=CLI", "LocalInstal=Matriz Recepção", "DataExp=31/12/2027 00:00:00",
-                                 "MacAddress=3C:2A:F4:A1:B2:C3", "NSerie=PHBQK12345", "Modelo=LaserJet Pro M404dn",
-                                 "Fabricante=HP", "ContGeral=48213", "ContColor=", "ContPb=48213", "ContScan=1520",
-                                 "Falha=2-TUDO OK", "NivelB=1240", "NivelY=OK", "SupriY=Imaging Drum",
-                                 "Versao=Versão 3.6 b"})
+    for (const char* expected :
+         {"Chave=CLI", "LocalInstal=Matriz Recepção", "DataExp=31/12/2027 00:00:00",
+          "MacAddress=3C:2A:F4:A1:B2:C3", "NSerie=PHBQK12345", "Modelo=LaserJet Pro M404dn", "Fabricante=HP",
+          "ContGeral=48213", "ContColor=", "ContPb=48213", "ContScan=1520", "Falha=2-TUDO OK", "NivelB=1240",
+          "NivelY=OK", "SupriY=Imaging Drum", "Versao=Versão 3.6 b"})
         EXPECT_TRUE(lines.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_FALSE(QFile::exists(home.file("LOG.TXT"))) << "a probe writes nothing to the service's log";
     EXPECT_FALSE(QFile::exists(home.file("Contatos.ini")));
@@ -148,10 +153,12 @@ TEST(VorentaServerProgram, InstallAndUninstallTheUnit)
     TemporaryProgramFolder home;
     TemporaryProgramFolder units;
     ASSERT_EQ(run({"INSTALL", "SILENT", "--unit-dir", units.path(), "--home", home.path()}), 0);
-    EXPECT_TRUE(QString::fromUtf8(units.read("vorenta.service")).contains("--home \"" + QDir(home.path()).absolutePath()));
+    EXPECT_TRUE(QString::fromUtf8(units.read("vorenta.service"))
+                    .contains("--home \"" + QDir(home.path()).absolutePath()));
     ASSERT_EQ(run({"/uninstall", "--unit-dir", units.path(), "--home", home.path()}), 0);
     EXPECT_FALSE(QFile::exists(units.file("vorenta.service")));
-    EXPECT_EQ(messages(home), QStringList({"Vorentor Instalado!", "SRVVorentor Instalado", "Vorentor desinstalado!"}));
+    EXPECT_EQ(messages(home),
+              QStringList({"Vorentor Instalado!", "SRVVorentor Instalado", "Vorentor desinstalado!"}));
 }
 
 TEST(VorentaServerProgram, WrongArgumentsExitWithUsage)

@@ -14,10 +14,10 @@ inline bool PeersRequired()
 } // namespace vorenta::test
 
 /// Skips the test with a message when a peer is missing, or fails it under scripts/test.
-#define VORENTA_PEER_MISSING(why)                                                                  \
-    do {                                                                                           \
-        if (::vorenta::test::PeersRequired())                                                      \
-            FAIL() << "peer required by scripts/test is missing: " << (why);                       \
-        else                                                                                       \
-            GTEST_SKIP() << "peer missing (run scripts/test to provide it): " << (why);            \
+#define VORENTA_PEER_MISSING(why)                                                                            \
+    do {                                                                                                     \
+        if (::vorenta::test::PeersRequired())                                                                \
+            FAIL() << "peer required by scripts/test is missing: " << (why);                                 \
+        else                                                                                                 \
+            GTEST_SKIP() << "peer missing (run scripts/test to provide it): " << (why);                      \
     } while (false)

@@ -38,8 +38,9 @@ QByteArray TemporaryProgramFolder::read(const QString& name) const
     return in.readAll();
 }
 
-void TemporaryProgramFolder::writeIdentity(const QString& chave, const QString& idServ, const QString& localInstal,
-                                           const QString& dataExp, const QByteArray& extra) const
+void TemporaryProgramFolder::writeIdentity(const QString& chave, const QString& idServ,
+                                           const QString& localInstal, const QString& dataExp,
+                                           const QByteArray& extra) const
 {
     QByteArray ini = "[COLETOR]\r\n";
     ini += "Chave=" + chave.toUtf8() + "\r\n";

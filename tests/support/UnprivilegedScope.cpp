@@ -39,8 +39,8 @@ void UnprivilegedScope::giveAway(const QString& path)
     if (geteuid() != 0)
         return;
     const passwd* user = nobody();
-    if (user != nullptr)
-        [[maybe_unused]] const int r = chown(path.toLocal8Bit().constData(), user->pw_uid, user->pw_gid);
+    if (user != nullptr) [[maybe_unused]]
+        const int r = chown(path.toLocal8Bit().constData(), user->pw_uid, user->pw_gid);
 }
 
 } // namespace vorenta::test
