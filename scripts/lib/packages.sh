@@ -26,8 +26,16 @@ ensure_packages() {
         echo "== installing: ${missing[*]}"
         export DEBIAN_FRONTEND=noninteractive
         apt-get update -qq
-        # The postgresql package may try to start its own cluster; we run our own, so ignore that.
-        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        # The packages' own services (a default PostgreSQL cluster, snmpd on 127.0.0.1) are not
+        # wanted: the tests start their own. Keep the installs from starting them.
+        local policy=/usr/sbin/policy-rc.d added_policy=0
+        if [[ ! -e $policy ]]; then
+            printf '#!/bin/sh\nexit 101\n' >"$policy" && chmod +x "$policy" && added_policy=1
+        fi
+        local status=0
+        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null || status=$?
+        ((added_policy)) && rm -f "$policy"
+        return "$status"
     fi
 }
 
