@@ -1,11 +1,11 @@
 // A range added through the tool is what the collector walks at its next pass.
 #include "ToolFixture.h"
 
+#include "tests/support/CollectorProcess.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/Peers.h"
 
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -13,8 +13,6 @@
 
 namespace vorenta::test {
 namespace {
-
-const QString kProgram = QStringLiteral(VORENTA_BINARY_DIR "/collector/VorentaServer");
 
 class ToolToCollectorTest : public ToolTest {};
 
@@ -35,15 +33,10 @@ TEST_P(ToolToCollectorTest, RangeAddedInTheToolIsWalkedByTheCollector)
     form().findChild<QPushButton*>(QStringLiteral("bContadorVorentor"))->click();
     ASSERT_EQ(db().count(QStringLiteral("RangeIP")), 1);
 
-    QProcess collector;
-    collector.start(kProgram, {"--home", programFolder(), "--once", "--local-ip", "127.0.0.1"});
-    ASSERT_TRUE(collector.waitForFinished(240000));
-    ASSERT_EQ(collector.exitCode(), 0) << collector.readAllStandardError().toStdString();
+    CollectorProcess collector(programFolder());
+    ASSERT_EQ(collector.run({"--once", "--local-ip", "127.0.0.1"}), 0) << collector.standardError();
 
-    QStringList messages;
-    for (const QString& line :
-         QString::fromUtf8(db().folder().read("LOG.TXT")).split("\r\n", Qt::SkipEmptyParts))
-        messages.append(line.mid(QStringLiteral("dd/mm/yyyy - hh:mm:ss: ").size()));
+    const QStringList messages = collector.messages();
     EXPECT_TRUE(messages.contains("Buscando Range de IP Chave: " + kChave + " IdServ:" + kIdServ));
     EXPECT_TRUE(messages.contains(QStringLiteral("Range Configurado.")));
     QStringList walked;

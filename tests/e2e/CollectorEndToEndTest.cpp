@@ -1,10 +1,10 @@
 #include "tests/database/StoreTestSupport.h"
+#include "tests/support/CollectorProcess.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/Peers.h"
 #include "tests/support/TemporaryProgramFolder.h"
 
 #include <QHostInfo>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,6 @@ namespace {
 
 using test::FirstText;
 
-const QString kProgram = QStringLiteral(VORENTA_BINARY_DIR "/collector/VorentaServer");
 const QString kRecordings = QStringLiteral(VORENTA_SOURCE_DIR "/tests/data/e2e/");
 const QString kFinished = QStringLiteral("Registro Concluído de Dados de Equipamento ");
 
@@ -46,32 +45,10 @@ protected:
     /// Runs `VorentaServer --once` and returns the messages it added to LOG.TXT, without dates.
     QStringList runOnce()
     {
-        const qsizetype before = logMessages().size();
-        QProcess server;
-        server.start(kProgram, {"--home", m_home.path(), "--once", "--local-ip", "127.0.0.1"});
-        EXPECT_TRUE(server.waitForFinished(240000)) << "VorentaServer did not finish";
-        EXPECT_EQ(server.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(server.exitCode(), 0) << server.readAllStandardError().toStdString();
-        return logMessages().mid(before);
-    }
-
-    QStringList logMessages() const
-    {
-        QStringList messages;
-        const QString log = QString::fromUtf8(m_home.read("LOG.TXT"));
-        for (const QString& line : log.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-            messages << line.mid(QStringLiteral("dd/mm/yyyy - hh:mm:ss: ").size());
-        return messages;
-    }
-
-    static QStringList addressesAfter(const QStringList& messages, const QString& prefix)
-    {
-        QStringList found;
-        for (const QString& m : messages) {
-            if (m.startsWith(prefix))
-                found << m.mid(prefix.size());
-        }
-        return found;
+        test::CollectorProcess collector(m_home.path());
+        const qsizetype before = collector.messages().size();
+        EXPECT_EQ(collector.run({"--once", "--local-ip", "127.0.0.1"}), 0) << collector.standardError();
+        return collector.messages().mid(before);
     }
 
     QString column(const QString& nSerie, const QString& name)
@@ -91,11 +68,11 @@ TEST_P(CollectorEndToEnd, OnePassStoresEveryRecordedPrinterAndASecondPassAddsRea
     const QStringList messages = runOnce();
     const QString all = messages.join('\n');
 
-    EXPECT_EQ(addressesAfter(messages, "Coletando dados de "),
+    EXPECT_EQ(test::AfterPrefix(messages, "Coletando dados de "),
               QStringList({address(2), address(3), address(4), address(5)}))
         << all.toStdString();
-    EXPECT_EQ(addressesAfter(messages, "Gravando dados "), QStringList({address(3), address(5)}));
-    EXPECT_EQ(addressesAfter(messages, kFinished),
+    EXPECT_EQ(test::AfterPrefix(messages, "Gravando dados "), QStringList({address(3), address(5)}));
+    EXPECT_EQ(test::AfterPrefix(messages, kFinished),
               QStringList({address(3) + " ACME LM-4200", address(5) + " ZETA C300"}))
         << all.toStdString();
 
@@ -146,7 +123,7 @@ TEST_P(CollectorEndToEnd, OnePassStoresEveryRecordedPrinterAndASecondPassAddsRea
     EXPECT_EQ(db().count("UltLog", "IDServ='S1' and Chave='K1'"), 1);
 
     const QStringList second = runOnce();
-    EXPECT_EQ(addressesAfter(second, kFinished).size(), 2) << second.join('\n').toStdString();
+    EXPECT_EQ(test::AfterPrefix(second, kFinished).size(), 2) << second.join('\n').toStdString();
     EXPECT_EQ(db().count("DadosOid"), 4);
     EXPECT_EQ(db().count("ListaEquipCli"), 2);
     EXPECT_EQ(db().count("UltLog"), 1);

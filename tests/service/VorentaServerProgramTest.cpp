@@ -1,5 +1,6 @@
 // The VorentaServer program as systemd and a technician run it: a real process, real signals,
 // a real program folder.
+#include "tests/support/CollectorProcess.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/Peers.h"
 #include "tests/support/SnmpPeers.h"
@@ -7,61 +8,26 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QThread>
 
 #include <csignal>
 
 #include <gtest/gtest.h>
 
+using vorenta::test::CollectorProcess;
 using vorenta::test::FixtureSnmpAgent;
 using vorenta::test::SnmpRecording;
 using vorenta::test::TemporaryProgramFolder;
 using vorenta::test::UniqueLoopbackPrefix;
-
-namespace {
-
-const QString kProgram = QStringLiteral(VORENTA_BINARY_DIR "/collector/VorentaServer");
-
-// Log lines without their date and time.
-QStringList messages(const TemporaryProgramFolder& folder)
-{
-    QStringList lines;
-    for (const QString& line : QString::fromUtf8(folder.read("LOG.TXT")).split("\r\n", Qt::SkipEmptyParts))
-        lines.append(line.mid(QStringLiteral("09/12/2024 - 14:05:09: ").size()));
-    return lines;
-}
-
-bool waitForMessage(const TemporaryProgramFolder& folder, const QString& message)
-{
-    for (int i = 0; i < 1500; ++i) {
-        if (messages(folder).contains(message))
-            return true;
-        QThread::msleep(20);
-    }
-    return false;
-}
-
-int run(const QStringList& arguments, QByteArray* output = nullptr)
-{
-    QProcess process;
-    process.start(kProgram, arguments);
-    process.waitForFinished(120000);
-    if (output != nullptr)
-        *output = process.readAllStandardOutput();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-}
-
-} // namespace
 
 TEST(VorentaServerProgram, OnceRunsStartUpAndOnePass)
 {
     TemporaryProgramFolder home;
     home.writeIdentity("CLI", "7");
     const QString local = QString::fromStdString(UniqueLoopbackPrefix()) + "1";
-    ASSERT_EQ(run({"--home", home.path(), "--once", "--local-ip", local}), 0);
+    CollectorProcess collector(home.path());
+    ASSERT_EQ(collector.run({"--once", "--local-ip", local}), 0) << collector.standardError();
 
-    const QStringList lines = messages(home);
+    const QStringList lines = collector.messages();
     ASSERT_GE(lines.size(), 10);
     EXPECT_EQ(lines.mid(0, 10),
               QStringList({"Vorenta Server Iniciado!", "Versão 3.6 b",
@@ -78,19 +44,18 @@ TEST(VorentaServerProgram, OnceRunsStartUpAndOnePass)
 TEST(VorentaServerProgram, SignalsPauseContinueAndStopTheService)
 {
     TemporaryProgramFolder home; // no identity: every cycle ends at once, and nothing is scanned
-    QProcess service;
-    service.start(kProgram, {"--home", home.path()});
-    ASSERT_TRUE(service.waitForStarted());
-    ASSERT_TRUE(waitForMessage(home, "Serviço Em Atividade"));
+    CollectorProcess service(home.path());
+    ASSERT_TRUE(service.start({}));
+    ASSERT_TRUE(service.waitForMessage("Serviço Em Atividade"));
 
-    ::kill(static_cast<pid_t>(service.processId()), SIGUSR1);
-    ASSERT_TRUE(waitForMessage(home, "Vorentor pausado!"));
-    ::kill(static_cast<pid_t>(service.processId()), SIGUSR2);
-    ::kill(static_cast<pid_t>(service.processId()), SIGTERM);
+    service.signal(SIGUSR1);
+    ASSERT_TRUE(service.waitForMessage("Vorentor pausado!"));
+    service.signal(SIGUSR2);
+    service.signal(SIGTERM);
 
-    ASSERT_TRUE(service.waitForFinished(30000)) << "a stop must end the service within seconds";
-    EXPECT_EQ(service.exitCode(), 0);
-    const QStringList lines = messages(home);
+    EXPECT_EQ(service.waitForExit(std::chrono::seconds(30)), 0)
+        << "a stop must end the service within seconds";
+    const QStringList lines = service.messages();
     EXPECT_EQ(lines.mid(lines.size() - 2),
               QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
 }
@@ -98,7 +63,7 @@ TEST(VorentaServerProgram, SignalsPauseContinueAndStopTheService)
 TEST(VorentaServerProgram, StartFailsWhenTheContactsTemplateCannotBeWritten)
 {
     TemporaryProgramFolder parent;
-    EXPECT_EQ(run({"--home", parent.file("nao-existe"), "--once"}), 1);
+    EXPECT_EQ(CollectorProcess(parent.file("nao-existe")).run({"--once"}), 1);
 }
 
 TEST(VorentaServerProgram, GetPrintsTheValueOrFails)
@@ -107,13 +72,13 @@ TEST(VorentaServerProgram, GetPrintsTheValueOrFails)
     FixtureSnmpAgent agent(
         address, 161,
         SnmpRecording::FromText("1.3.6.1.2.1.1.1.0|4x|4c617365724a65740a0141\n")); // "LaserJet\n\x01A"
-    QByteArray output;
-    EXPECT_EQ(run({"--get", "1.3.6.1.2.1.1.1.0", QString::fromStdString(address)}, &output), 0);
-    EXPECT_EQ(output, QByteArray("LaserJet\\x0A\\x01A\n"));
+    CollectorProcess get;
+    EXPECT_EQ(get.run({"--get", "1.3.6.1.2.1.1.1.0", QString::fromStdString(address)}), 0);
+    EXPECT_EQ(get.standardOutput(), QByteArray("LaserJet\\x0A\\x01A\n"));
 
     const std::string nobody = UniqueLoopbackPrefix() + "3";
-    EXPECT_EQ(run({"--get", "1.3.6.1.2.1.1.1.0", QString::fromStdString(nobody)}, &output), 1);
-    EXPECT_EQ(output, QByteArray("\n"));
+    EXPECT_EQ(get.run({"--get", "1.3.6.1.2.1.1.1.0", QString::fromStdString(nobody)}), 1);
+    EXPECT_EQ(get.standardOutput(), QByteArray("\n"));
 }
 
 TEST(VorentaServerProgram, ProbePrintsWhatWouldBeStoredForASimulatedPrinter)
@@ -128,10 +93,10 @@ TEST(VorentaServerProgram, ProbePrintsWhatWouldBeStoredForASimulatedPrinter)
 
     TemporaryProgramFolder home;
     home.writeIdentity("CLI", "7", "Matriz", "31/12/2027");
-    QByteArray output;
-    ASSERT_EQ(run({"--probe", QString::fromStdString(address), "--home", home.path()}, &output), 0);
+    CollectorProcess probe(home.path());
+    ASSERT_EQ(probe.run({"--probe", QString::fromStdString(address)}), 0) << probe.standardError();
 
-    const QStringList lines = QString::fromUtf8(output).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromUtf8(probe.standardOutput()).split(u'\n', Qt::SkipEmptyParts);
     QStringList columns;
     for (const QString& line : lines)
         columns.append(line.section(u'=', 0, 0));
@@ -152,16 +117,17 @@ TEST(VorentaServerProgram, InstallAndUninstallTheUnit)
 {
     TemporaryProgramFolder home;
     TemporaryProgramFolder units;
-    ASSERT_EQ(run({"INSTALL", "SILENT", "--unit-dir", units.path(), "--home", home.path()}), 0);
+    CollectorProcess collector(home.path());
+    ASSERT_EQ(collector.run({"INSTALL", "SILENT", "--unit-dir", units.path()}), 0);
     EXPECT_TRUE(QString::fromUtf8(units.read("vorenta.service"))
                     .contains("--home \"" + QDir(home.path()).absolutePath()));
-    ASSERT_EQ(run({"/uninstall", "--unit-dir", units.path(), "--home", home.path()}), 0);
+    ASSERT_EQ(collector.run({"/uninstall", "--unit-dir", units.path()}), 0);
     EXPECT_FALSE(QFile::exists(units.file("vorenta.service")));
-    EXPECT_EQ(messages(home),
+    EXPECT_EQ(collector.messages(),
               QStringList({"Vorentor Instalado!", "SRVVorentor Instalado", "Vorentor desinstalado!"}));
 }
 
 TEST(VorentaServerProgram, WrongArgumentsExitWithUsage)
 {
-    EXPECT_EQ(run({"--nada"}), 2);
+    EXPECT_EQ(CollectorProcess().run({"--nada"}), 2);
 }
