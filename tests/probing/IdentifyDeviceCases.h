@@ -5,7 +5,7 @@
 
 #include "collector/probing/IdentifyDevice.h"
 #include "common/Windows1252.h"
-#include "tests/probing/ScriptedSnmpSource.h"
+#include "tests/support/ScriptedSnmpSource.h"
 
 #include <QStringList>
 

@@ -2,10 +2,10 @@
 // net-snmp's snmpd, a computer that answers SNMP but is no printer.
 #include "collector/probing/IdentifyDevice.h"
 #include "collector/probing/UdpSnmpSource.h"
-#include "tests/probing/ReadingFields.h"
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/Peers.h"
+#include "tests/support/ReadingFields.h"
 #include "tests/support/SnmpPeers.h"
 #include "tests/support/SnmpRecording.h"
 

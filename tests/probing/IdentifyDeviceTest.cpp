@@ -1,7 +1,7 @@
 #include "collector/probing/IdentifyDevice.h"
 #include "tests/probing/IdentifyDeviceCases.h"
-#include "tests/probing/ReadingFields.h"
 #include "tests/support/CapturingLogSink.h"
+#include "tests/support/ReadingFields.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "collector/probing/TextOperations.h"
 #include "collector/probing/DeviceReading.h"
-#include "tests/probing/ReadingFields.h"
+#include "tests/support/ReadingFields.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 #include "collector/probing/IdentifyDevice.h"
 #include "common/Windows1252.h"
 #include "tests/probing/IdentifyDeviceCases.h"
-#include "tests/probing/ReadingFields.h"
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/FixtureSnmpAgent.h"
+#include "tests/support/ReadingFields.h"
 
 #include <gtest/gtest.h>
 

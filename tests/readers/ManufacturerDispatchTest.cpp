@@ -1,8 +1,8 @@
 #include "collector/probing/ManufacturerDispatch.h"
 #include "collector/probing/readers/ReadHp.h"
-#include "tests/probing/ReadingFields.h"
-#include "tests/probing/ScriptedSnmpSource.h"
 #include "tests/support/CapturingLogSink.h"
+#include "tests/support/ReadingFields.h"
+#include "tests/support/ScriptedSnmpSource.h"
 
 #include <gtest/gtest.h>
 

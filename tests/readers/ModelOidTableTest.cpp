@@ -2,10 +2,10 @@
 #include "collector/probing/ManufacturerDispatch.h"
 #include "collector/probing/readers/ReadHp.h"
 #include "common/database/DatabaseError.h"
-#include "tests/probing/ReadingFields.h"
-#include "tests/readers/LoopbackDevice.h"
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/DatabaseFixture.h"
+#include "tests/support/LoopbackDevice.h"
+#include "tests/support/ReadingFields.h"
 
 #include <gtest/gtest.h>
 

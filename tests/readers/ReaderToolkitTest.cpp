@@ -1,6 +1,6 @@
 #include "collector/probing/readers/ReaderToolkit.h"
-#include "tests/probing/ReadingFields.h"
-#include "tests/probing/ScriptedSnmpSource.h"
+#include "tests/support/ReadingFields.h"
+#include "tests/support/ScriptedSnmpSource.h"
 
 #include <gtest/gtest.h>
 

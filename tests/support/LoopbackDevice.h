@@ -3,11 +3,13 @@
 #include "collector/probing/UdpSnmpSource.h"
 #include "tests/support/FixtureSnmpAgent.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <string>
+#include <utility>
 
 namespace vorenta::test {
 
@@ -15,8 +17,15 @@ namespace vorenta::test {
 /// real UDP. OIDs the agent does not hold get noSuchName (an empty answer); OIDs listed with
 /// refuse() go to a loopback address where nothing listens, so they fail at once with a port
 /// refusal instead of a time-out.
+///
+///     LoopbackDevice device(10, "1.3.6.1.2.1.43.10.2.1.4.1.1|65|48213\n");
+///     device.refuse(H1);      // every GET of H1 fails
+///     device.refuse(H2, 1);   // the first GET of H2 fails, the later ones are answered
 class LoopbackDevice final : public SnmpSource {
 public:
+    /// refuse()'s call number for "every GET of the OID".
+    static constexpr int kEveryCall = 0;
+
     LoopbackDevice(int host, const std::string& snmprec)
         : m_agent(UniqueLoopbackPrefix() + std::to_string(host), 0, SnmpRecording::FromText(snmprec)),
           m_udp(m_agent.port(), kWaitMs)
@@ -26,9 +35,10 @@ public:
     QString address() const { return QString::fromStdString(m_agent.address()); }
     FixtureSnmpAgent& agent() { return m_agent; }
 
-    LoopbackDevice& refuse(const QString& oid)
+    /// Lets the `call`-th GET of `oid` (counted from 1) fail, or every GET of it with kEveryCall.
+    LoopbackDevice& refuse(const QString& oid, int call = kEveryCall)
     {
-        m_refused.insert(oid);
+        m_refused.insert({oid, call});
         return *this;
     }
 
@@ -38,7 +48,9 @@ public:
     SnmpAnswer SnmpGet(const QString& oid, const QString& community, const QString& host) override
     {
         asked.append(oid);
-        return m_udp.SnmpGet(oid, community, m_refused.contains(oid) ? nobody() : host);
+        const int call = ++m_calls[oid];
+        const bool refused = m_refused.contains({oid, kEveryCall}) || m_refused.contains({oid, call});
+        return m_udp.SnmpGet(oid, community, refused ? nobody() : host);
     }
 
 private:
@@ -49,7 +61,8 @@ private:
 
     FixtureSnmpAgent m_agent;
     UdpSnmpSource m_udp;
-    QSet<QString> m_refused;
+    QSet<std::pair<QString, int>> m_refused;
+    QHash<QString, int> m_calls;
 };
 
 } // namespace vorenta::test
