@@ -143,14 +143,29 @@ TEST(RangeWalk, StartAfterEndVisitsNothing)
     EXPECT_TRUE(f.log.lines.isEmpty());
 }
 
-TEST(RangeWalk, Host255IsSkipped)
+TEST(RangeWalk, VisitsTheHostsFromStartToEndSkipping255)
 {
-    ScriptedNetwork network;
-    WalkFixture f;
-    RangeWalk walk = f.walkOver(network);
-    walk.WalkRange("10.9.8.253", "10.9.8.255");
-    EXPECT_EQ(walkLines(f.log),
-              QStringList({"Coletando dados de 10.9.8.253", "Coletando dados de 10.9.8.254"}));
+    struct Case {
+        const char* start;
+        const char* end;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        // One printer configured as a range of one address.
+        {"10.9.8.7", "10.9.8.7", {"Coletando dados de 10.9.8.7", "Gravando dados 10.9.8.7"}},
+        {"10.9.8.253", "10.9.8.255", {"Coletando dados de 10.9.8.253", "Coletando dados de 10.9.8.254"}},
+        {"10.9.8.255", "10.9.8.255", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.start) + " - " + c.end);
+        ScriptedNetwork network;
+        network.printers = {7};
+        WalkFixture f;
+        RangeWalk walk = f.walkOver(network);
+        walk.WalkRange(c.start, c.end);
+        EXPECT_EQ(walkLines(f.log), c.lines);
+        EXPECT_EQ(f.store.stored.size(), c.lines.count(QStringLiteral("Gravando dados 10.9.8.7")));
+    }
 }
 
 TEST(RangeWalk, FailureAbandonsTheRestOfTheRangeSilently)

@@ -60,27 +60,34 @@ struct LoopFixture {
                          stop.waitFor(rest);
                      },
                      20ms};
+    std::future<void> loop; // last: its end is awaited before anything the loop uses goes
 
-    std::future<void> run()
+    void run()
     {
-        return std::async(std::launch::async, [this] { service.ServiceExecute(); });
+        loop = std::async(std::launch::async, [this] { service.ServiceExecute(); });
+    }
+
+    bool endsSoon() { return loop.wait_for(30s) == std::future_status::ready; }
+
+    // A loop that a failing test leaves running is released, so the test fails instead of hanging.
+    ~LoopFixture()
+    {
+        if (loop.valid() && loop.wait_for(0s) != std::future_status::ready) {
+            service.requestControl(ControlRequest::Continue);
+            service.requestControl(ControlRequest::Stop);
+        }
     }
 };
-
-bool endsSoon(std::future<void>& loop)
-{
-    return loop.wait_for(30s) == std::future_status::ready;
-}
 
 } // namespace
 
 TEST(ServiceLoop, StopDuringTheRestEndsTheServiceWithItsLines)
 {
     LoopFixture f;
-    auto loop = f.run();
+    f.run();
     ASSERT_TRUE(f.log.waitFor("[cycle]"));
     f.service.requestControl(ControlRequest::Stop);
-    ASSERT_TRUE(endsSoon(loop)) << "a stop during the rest must end the loop";
+    ASSERT_TRUE(f.endsSoon()) << "a stop during the rest must end the loop";
     EXPECT_EQ(f.log.lines(), QStringList({"Serviço Em Atividade", "[cycle]", "Vorentor Pausado!",
                                           "Finalização do serviço Vorenta."}));
 }
@@ -88,10 +95,10 @@ TEST(ServiceLoop, StopDuringTheRestEndsTheServiceWithItsLines)
 TEST(ServiceLoop, ShutdownWritesItsOwnLine)
 {
     LoopFixture f;
-    auto loop = f.run();
+    f.run();
     ASSERT_TRUE(f.log.waitFor("[cycle]"));
     f.service.requestControl(ControlRequest::Shutdown);
-    ASSERT_TRUE(endsSoon(loop));
+    ASSERT_TRUE(f.endsSoon());
     EXPECT_EQ(f.log.lines().mid(2), QStringList({"Vorentor Finalizado", "Finalização do serviço Vorenta."}));
 }
 
@@ -99,7 +106,7 @@ TEST(ServiceLoop, PauseHoldsTheNextPassUntilContinue)
 {
     LoopFixture f;
     f.rest = 50ms;
-    auto loop = f.run();
+    f.run();
     ASSERT_TRUE(f.log.waitFor("[cycle]"));
     f.service.requestControl(ControlRequest::Pause);
     ASSERT_TRUE(f.log.waitFor("Vorentor pausado!"));
@@ -110,32 +117,60 @@ TEST(ServiceLoop, PauseHoldsTheNextPassUntilContinue)
     f.service.requestControl(ControlRequest::Continue);
     ASSERT_TRUE(f.log.waitFor("[cycle]", passesWhenPaused + 1));
     f.service.requestControl(ControlRequest::Stop);
-    ASSERT_TRUE(endsSoon(loop));
+    ASSERT_TRUE(f.endsSoon());
     EXPECT_EQ(f.log.lines().last(), QStringLiteral("Finalização do serviço Vorenta."));
 }
 
-TEST(ServiceLoop, StopWhilePausedEndsTheService)
+TEST(ServiceLoop, StopOrShutdownWhilePausedEndsTheService)
 {
-    LoopFixture f;
-    f.rest = 10ms;
-    auto loop = f.run();
-    f.service.requestControl(ControlRequest::Pause);
-    ASSERT_TRUE(f.log.waitFor("Vorentor pausado!"));
-    f.service.requestControl(ControlRequest::Stop);
-    ASSERT_TRUE(endsSoon(loop));
-    const QStringList lines = f.log.lines();
-    EXPECT_EQ(lines.mid(lines.size() - 2),
-              QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
+    const std::pair<ControlRequest, QString> cases[] = {
+        {ControlRequest::Stop, "Vorentor Pausado!"},
+        {ControlRequest::Shutdown, "Vorentor Finalizado"},
+    };
+    for (const auto& [request, line] : cases) {
+        SCOPED_TRACE(line.toStdString());
+        LoopFixture f;
+        f.rest = 10ms;
+        f.run();
+        f.service.requestControl(ControlRequest::Pause);
+        ASSERT_TRUE(f.log.waitFor("Vorentor pausado!"));
+        f.service.requestControl(request);
+        ASSERT_TRUE(f.endsSoon()) << "a paused service must end on this request";
+        const QStringList lines = f.log.lines();
+        EXPECT_EQ(lines.mid(lines.size() - 3),
+                  QStringList({"Vorentor pausado!", line, "Finalização do serviço Vorenta."}));
+    }
+}
+
+TEST(ServiceLoop, PassesFollowEachOtherAfterTheDefaultFiveSecondPause)
+{
+    SharedLog log;
+    StopSignal stop;
+    CollectorSettings settings;
+    TVorenta service(settings, log, stop, [&log] { log.WriteLog("[cycle]"); });
+    auto loop = std::async(std::launch::async, [&service] { service.ServiceExecute(); });
+    struct StopOnExit {
+        TVorenta& service;
+        ~StopOnExit() { service.requestControl(ControlRequest::Stop); }
+    } stopOnExit{service}; // a failed assertion must not leave the loop to hang the test
+    ASSERT_TRUE(log.waitFor("[cycle]"));
+    // Counts passes, not time: a pause any shorter than this window would let a second pass in.
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(log.count("[cycle]"), 1) << "the next pass waits out the pause";
+    service.requestControl(ControlRequest::Stop);
+    ASSERT_EQ(loop.wait_for(30s), std::future_status::ready) << "a stop also ends the pause";
+    EXPECT_EQ(log.lines(), QStringList({"Serviço Em Atividade", "[cycle]", "Vorentor Pausado!",
+                                        "Finalização do serviço Vorenta."}));
 }
 
 TEST(ServiceLoop, FailingCycleIsDroppedAndTheLoopGoesOn)
 {
     LoopFixture f;
     f.throwInCycle = true;
-    auto loop = f.run();
+    f.run();
     ASSERT_TRUE(f.log.waitFor("[cycle]", 3)) << "passes follow each other after a failed cycle";
     f.service.requestControl(ControlRequest::Stop);
-    ASSERT_TRUE(endsSoon(loop));
+    ASSERT_TRUE(f.endsSoon());
     EXPECT_EQ(f.log.count("Serviço Em Atividade"), f.log.count("[cycle]"));
 }
 
