@@ -311,19 +311,31 @@ TEST_P(StoreReadingTest, DeviceSilentForThreeDaysIsReportedOnce)
 {
     const QDateTime now = serverNow();
     const QDateTime old = now.addDays(-10);
-    // Another customer's device, silent for ten days, with an open alert on its newest reading.
-    for (const QString& serial : {QString("OLD'1"), QString("GONE1"), QString("RECENT1")}) {
+    // Another customer's devices, by the time each was last stored; the excluded one is left alone.
+    const struct {
+        QString serial;
+        QDateTime lastStored;
+        bool reported;
+    } devices[] = {
+        {"OLD'1", old, true},
+        {"GONE1", old, false},
+        {"SILENT3D1M", now.addDays(-3).addSecs(-60), true},
+        {"SEEN2D23H", now.addDays(-3).addSecs(3600), false},
+        {"SEEN2D", now.addDays(-2), false},
+    };
+    for (const auto& device : devices) {
         db().insertRow("DadosOid", {{"IDServ", QString("S7")},
                                     {"Chave", QString("K7")},
-                                    {"NSerie", serial},
+                                    {"NSerie", device.serial},
                                     {"Falha", QString("2-TUDO OK")},
-                                    {"DataLog", old}});
+                                    {"DataLog", device.lastStored}});
         db().insertRow("ListaEquipCli", {{"Chave", QString("K7")},
-                                         {"nSerie", serial},
+                                         {"nSerie", device.serial},
                                          {"IDServ", QString("S7")},
-                                         {"UltLog", serial == "RECENT1" ? now.addDays(-2) : old}});
+                                         {"UltLog", device.lastStored}});
     }
-    const qint64 oldCod = db().lastCod("DadosOid") - 2;
+    const qint64 oldCod = db().lastCod("DadosOid") - 4;
+    // An open alert on the silent device's newest reading.
     db().insertRow("alerta", {{"Chave", QString("K7")},
                               {"TipoAlerta", QString("FALHA")},
                               {"Situacao", QString("Em Aberto")},
@@ -334,21 +346,21 @@ TEST_P(StoreReadingTest, DeviceSilentForThreeDaysIsReportedOnce)
     c.store.StoreReading(PrinterReading("X1"));
     c.store.StoreReading(PrinterReading("X2")); // the same cycle: nothing is reported twice
 
+    for (const auto& device : devices) {
+        SCOPED_TRACE(device.serial.toStdString());
+        const QString where = QString("NSerie='%1'").arg(QString(device.serial).replace("'", "''"));
+        EXPECT_EQ(dadosOid("Falha", where), device.reported ? "5-Inoperante" : "2-TUDO OK");
+        EXPECT_EQ(db().count("ListaEquipCli", where + " and ultNotif is not null"), device.reported ? 1 : 0);
+    }
     EXPECT_EQ(
         FirstText(db().connection(), QString("select Falha from DadosOid where Cod=%1").arg(oldCod), "Falha"),
         "5-Inoperante");
-    EXPECT_EQ(db().count("alerta"), 1) << "the open alert is replaced by one new alert";
+    EXPECT_EQ(db().count("alerta"), 2) << "the open alert is replaced by one new alert, one per device";
     EXPECT_EQ(db().count("alerta", QString("IDDadosOid=%1 and Chave='K7' and Situacao='Em Aberto' and "
                                            "TipoAlerta='FALHA' and IDSERV is null")
                                        .arg(oldCod)),
               1);
     EXPECT_LE(std::abs(FirstDateTime(db().connection(), "select Data from alerta", "Data").secsTo(now)), 60);
-    EXPECT_EQ(db().count("ListaEquipCli", "ultNotif is not null"), 1);
-    EXPECT_EQ(
-        FirstText(db().connection(), "select nSerie from ListaEquipCli where ultNotif is not null", "nSerie"),
-        "OLD'1");
-    EXPECT_EQ(db().count("DadosOid", "Falha='5-Inoperante'"), 1)
-        << "excluded and recent devices are left alone";
     EXPECT_EQ(c.log.startingWith(kFinished).size(), 2);
 }
 
