@@ -44,7 +44,9 @@ std::string UnsignedText(std::string_view contents)
 
 // Dotted text of OID contents. The first subidentifier v holds two arcs: below 80 they are
 // v div 40 and v mod 40, from 80 on the first arc is 2 and the second v - 80 (it may be large
-// and take several octets). An unfinished last subidentifier is written with what arrived.
+// and take several octets). Contents that end inside a subidentifier (its last octet still says
+// "more follow") are no OID: any text made of them would name an object the device never sent,
+// perhaps one that exists (2B 06 81 is not 1.3.6.1), so they give empty text.
 std::string OidText(std::string_view contents)
 {
     std::string text;
@@ -53,8 +55,11 @@ std::string OidText(std::string_view contents)
     for (std::size_t i = 0; i < contents.size(); ++i) {
         const std::uint8_t octet = Octet(contents, i);
         subidentifier = (subidentifier << 7) | (octet & 0x7F);
-        if ((octet & 0x80) && i + 1 < contents.size())
+        if (octet & 0x80) {
+            if (i + 1 == contents.size())
+                return {};
             continue;
+        }
         if (first) {
             const std::uint64_t arc1 = subidentifier < 80 ? subidentifier / 40 : 2;
             text = std::to_string(arc1) + '.' + std::to_string(subidentifier - 40 * arc1);

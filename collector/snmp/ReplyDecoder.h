@@ -33,7 +33,8 @@ struct Reply {
 
 /// Turns a value's content octets into its text form by tag: signed decimal for INTEGER, BOOLEAN
 /// and ENUMERATED, unsigned decimal for Counter32, Gauge32 and TimeTicks (lowest 32 bits), dotted
-/// text for OBJECT IDENTIFIER and IpAddress, empty for NULL, the octets themselves otherwise.
+/// text for OBJECT IDENTIFIER and IpAddress (empty for an OID cut short inside a subidentifier),
+/// empty for NULL, the octets themselves otherwise.
 std::string ValueText(std::uint8_t tag, std::string_view contents);
 
 /// Decodes one datagram as an SNMP message, or nullopt when it is not one: shorter than 2 octets,

@@ -62,6 +62,10 @@ TEST(ReplyDecoder, ValueTypesBecomeTheirTextForm)
         {"OID first subidentifier 120", 0x06, "78 05", "2.40.5"},
         {"OID first subidentifier 79", 0x06, "4F", "1.39"},
         {"OID empty", 0x06, "", ""},
+        // Cut short inside the last subidentifier: no OID at all, not a shorter or a made-up one.
+        {"OID ending inside a subidentifier", 0x06, "2B 06 81", ""},
+        {"OID ending inside a long subidentifier", 0x06, "2B 06 01 04 01 82", ""},
+        {"OID of one unfinished octet", 0x06, "81", ""},
         {"OCTET STRING with 0x80 and NULs", 0x04, "41 80 00 42 00", Octets("41 80 00 42 00")},
         {"MAC address", 0x04, "00 1B A9 12 34 56", Octets("00 1B A9 12 34 56")},
         {"Opaque", 0x44, "9F 78 04", Octets("9F 78 04")},
@@ -151,6 +155,11 @@ TEST(ReplyDecoder, AcceptedButMalformedInsideStaysWithinTheDatagram)
         {"binding value declared past the end", valuePastEnd, 1},
         {"binding with an empty OID is not added",
          Octets("30 1B 02 01 00 04 06 70 75 62 6C 69 63 A2 0E 02 01 01 02 01 00 02 01 00 30 03 30 01 06 00"),
+         0},
+        {"binding whose OID ends inside a subidentifier is not added",
+         Octets("30 21 02 01 00 04 06 70 75 62 6C 69 63 A2 14 02 01 01 02 01 00 02 01 00 30 09 30 07 06 03 "
+                "2B 06 "
+                "81 05 00"),
          0},
     };
     for (const Case& c : cases) {
