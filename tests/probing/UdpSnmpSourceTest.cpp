@@ -10,6 +10,8 @@
 
 #include <QRegularExpression>
 
+#include <chrono>
+
 namespace vorenta {
 namespace {
 
@@ -75,6 +77,21 @@ TEST(UdpSnmpSource, FailuresAreNotOkWithEmptyValue)
     EXPECT_FALSE(refused.ok);
     EXPECT_TRUE(refused.value.isEmpty());
     EXPECT_EQ(source.lastFailure(), snmp::GetFailure::Refused);
+}
+
+TEST(UdpSnmpSource, SilentDeviceCostsTheCollectorTheWholeFiveSecondWait)
+{
+    // The source as the collector builds it: port 161 and the default wait.
+    FixtureSnmpAgent agent(test::UniqueLoopbackPrefix() + "4", 161, {});
+    agent.staySilent();
+    UdpSnmpSource source;
+    const auto start = std::chrono::steady_clock::now();
+    const SnmpAnswer silent = source.SnmpGet(G13, kCommunity, ToQString(agent.address()));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(silent.ok);
+    EXPECT_EQ(source.lastFailure(), snmp::GetFailure::Timeout);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(5000)) << "a slow printer is given the whole wait";
+    EXPECT_EQ(agent.datagramCount(), 1) << "and no second request";
 }
 
 /// The scripted device as an agent recording: numbers as INTEGER, other texts as OCTET STRING.

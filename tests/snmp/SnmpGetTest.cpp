@@ -22,10 +22,20 @@ using test::UniqueLoopbackPrefix;
 
 constexpr int kShortWaitMs = 300;
 
-const char* const kRecording = "1.3.6.1.2.1.1.1.0|4|Impressora de teste\n"
+// 2000 octets: a reply larger than the UDP payload of one Ethernet frame (1472 octets).
+const std::string kLongText = [] {
+    std::string text;
+    while (text.size() < 2000)
+        text += "0123456789";
+    return text;
+}();
+
+const std::string kRecording = "1.3.6.1.2.1.1.1.0|4|Impressora de teste\n"
                                "1.3.6.1.2.1.1.2.0|6|1.3.6.1.4.1.367.1.1\n"
                                "1.3.6.1.2.1.2.2.1.6.1|4x|001ba9123456\n"
-                               "1.3.6.1.2.1.43.10.2.1.4.1.1|65|4294967295\n";
+                               "1.3.6.1.2.1.43.10.2.1.4.1.1|65|4294967295\n"
+                               "1.3.6.1.2.1.1.4.0|4|" +
+                               kLongText + "\n";
 
 class SnmpGetOverUdp : public ::testing::Test {
 protected:
@@ -49,6 +59,7 @@ TEST_F(SnmpGetOverUdp, TakesTheValueBoundToTheRequestedOid)
         {"1.3.6.1.2.1.1.2.0", "1.3.6.1.4.1.367.1.1", "1.3.6.1.2.1.1.2.0"},
         {"1.3.6.1.2.1.2.2.1.6.1", Octets("00 1B A9 12 34 56"), "1.3.6.1.2.1.2.2.1.6.1"},
         {"1.3.6.1.2.1.43.10.2.1.4.1.1", "4294967295", "1.3.6.1.2.1.43.10.2.1.4.1.1"},
+        {"1.3.6.1.2.1.1.4.0", kLongText, "1.3.6.1.2.1.1.4.0"},
         // Unknown OID: noSuchName with the binding echoed NULL is still a well-formed answer.
         {"1.3.6.1.2.1.1.6.0", "", "1.3.6.1.2.1.1.6.0"},
         // A trailing dot asks for the same OID but can never match the reply's canonical text.
