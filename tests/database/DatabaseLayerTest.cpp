@@ -2,6 +2,7 @@
 #include "common/database/SqlQuery.h"
 #include "tests/support/DatabaseFixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSqlRecord>
 #include <QTimeZone>
@@ -208,6 +209,25 @@ TEST_P(DatabaseLayer, DialectStatementsRunOnTheServer)
     EXPECT_TRUE(query.atEnd()) << "first row only";
 }
 
+TEST_P(DatabaseLayer, CommandTimeOutFromColetorIniReachesTheDatabase)
+{
+    const test::TemporaryProgramFolder folder;
+    folder.write("Coletor.ini", db().bancoSection() + "TempoComando=1\r\n");
+    DatabaseConnection connection(LoadDatabaseSettings(folder.path()));
+    connection.open();
+    SqlQuery query(connection);
+    if (GetParam() == TestBackend::PostgreSql) {
+        query.addLine("SHOW statement_timeout");
+        query.open();
+        EXPECT_EQ(query.text("statement_timeout"), "1s");
+    } else {
+        // The embedded database waits this long for another program's write lock.
+        query.addLine("PRAGMA busy_timeout");
+        query.open();
+        EXPECT_EQ(query.text("timeout"), "1000");
+    }
+}
+
 TEST(EmbeddedDatabase, CreatedWithTheSchemaOnlyWhenTheFileIsMissing)
 {
     const test::TemporaryProgramFolder folder;
@@ -232,6 +252,27 @@ TEST(EmbeddedDatabase, CreatedWithTheSchemaOnlyWhenTheFileIsMissing)
     again.close();
     again.close(); // harmless when closed
     EXPECT_FALSE(again.isOpen());
+}
+
+TEST(EmbeddedDatabase, FileWhoseSchemaFailedIsRemoved)
+{
+    const test::TemporaryProgramFolder folder;
+    // SQLite writes its rollback journal beside the file; a folder of that name makes the first
+    // table fail after the file itself has been created.
+    const QString journal = folder.file("Vorenta.db-journal");
+    ASSERT_TRUE(QDir().mkdir(journal));
+    DatabaseConnection connection(DatabaseSettings::embedded(folder.path()));
+    EXPECT_THROW(connection.open(), DatabaseError);
+    EXPECT_FALSE(QFile::exists(folder.file("Vorenta.db")))
+        << "a file without tables would pass for a database";
+
+    // So the next attempt starts afresh and gets the whole schema.
+    ASSERT_TRUE(QDir().rmdir(journal));
+    connection.open();
+    SqlQuery count(connection);
+    count.addLine("select count(*) as n from RangeIP");
+    count.open();
+    EXPECT_EQ(count.integer("n"), 0);
 }
 
 VORENTA_INSTANTIATE_DATABASE_TESTS(DatabaseLayer);
