@@ -71,10 +71,20 @@ TEST_F(ActivityLogTest, MessageWithLineBreaksBecomesSeveralLines)
 
 TEST_F(ActivityLogTest, LastLineWithoutBreakFromAnotherWriterIsClosedFirst)
 {
-    folder.write("LOG.TXT", "sem quebra");
-    ActivityLog log(logPath(), fixedClock);
-    log.WriteLog(QStringLiteral("nova"));
-    EXPECT_EQ(content(), QByteArray("sem quebra\r\n09/12/2024 - 14:05:09: nova\r\n"));
+    const QByteArray line = "09/12/2024 - 14:05:09: nova\r\n";
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"sem quebra", "sem quebra\r\n" + line},
+        // A file holding only a byte-order mark holds no line yet: nothing to close.
+        {"\xEF\xBB\xBF", "\xEF\xBB\xBF" + line},
+        {"\xEF\xBB\xBFx", "\xEF\xBB\xBFx\r\n" + line},
+    };
+    for (const auto& [before, after] : cases) {
+        SCOPED_TRACE(before.toHex(' ').toStdString());
+        folder.write("LOG.TXT", before);
+        ActivityLog log(logPath(), fixedClock);
+        log.WriteLog(QStringLiteral("nova"));
+        EXPECT_EQ(content(), after);
+    }
 }
 
 TEST_F(ActivityLogTest, FileRestartsAfterFiftyThousandLines)

@@ -12,11 +12,16 @@ TEST(IniFile, ReadsLikeAWindowsProfile)
     TemporaryProgramFolder folder;
     folder.write("a.ini",
                  "; comentário\r\n[Outra]\r\nChave=errada\r\n[config]\r\n  chave  =  valor com espaço  \r\n"
-                 "Aspas=\"entre aspas\"\r\nVazia=\r\n");
+                 "Aspas=\"entre aspas\"\r\nVazia=\r\nAspasVazias=\"\"\r\nUmaAspa=\"\r\n"
+                 "Meio=a\"b\"c\r\n");
     const IniFile ini(folder.file("a.ini"));
     EXPECT_EQ(ini.value("CONFIG", "CHAVE"), QStringLiteral("valor com espaço"));
     EXPECT_EQ(ini.value("Config", "aspas"), QStringLiteral("entre aspas"));
     EXPECT_EQ(ini.value("CONFIG", "Vazia", "padrão"), QString());
+    // One pair of quotes around the whole value is taken off, however short the value.
+    EXPECT_EQ(ini.value("CONFIG", "AspasVazias", "padrão"), QString());
+    EXPECT_EQ(ini.value("CONFIG", "UmaAspa"), QStringLiteral("\""));
+    EXPECT_EQ(ini.value("CONFIG", "Meio"), QStringLiteral("a\"b\"c"));
     EXPECT_EQ(ini.value("CONFIG", "Falta", "padrão"), QStringLiteral("padrão"));
     EXPECT_TRUE(ini.contains("CONFIG", "vazia"));
     EXPECT_FALSE(ini.contains("NADA", "Chave"));

@@ -67,6 +67,8 @@ TEST_P(LoginTest, ComparesTypedPasswordExactlyWithEd5)
             EXPECT_EQ(edit->text(), c.typed);
             EXPECT_TRUE(login.isVisible());
         }
+        // A refusal is a failure the technician sees, so it is logged; the typed text never is.
+        EXPECT_EQ(log.lines, c.accepted ? QStringList() : QStringList({QStringLiteral("Senha Inválida!")}));
         for (const QString& line : log.lines)
             EXPECT_FALSE(!c.typed.isEmpty() && line.contains(c.typed)) << line.toStdString();
     }
