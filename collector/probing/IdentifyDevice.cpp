@@ -72,7 +72,7 @@ bool UpperContains(const QString& text, QLatin1StringView word)
 
 } // namespace
 
-QString DeviceStateText(const QString& status)
+std::optional<QString> KnownDeviceStateText(const QString& status)
 {
     if (status == u"1")
         return QStringLiteral("1-Desconhecido");
@@ -84,7 +84,12 @@ QString DeviceStateText(const QString& status)
         return QStringLiteral("4-Testando");
     if (status == u"5")
         return QStringLiteral("5-Inoperante");
-    return QStringLiteral("1-Desconhecido");
+    return std::nullopt;
+}
+
+QString DeviceStateText(const QString& status)
+{
+    return KnownDeviceStateText(status).value_or(QStringLiteral("1-Desconhecido"));
 }
 
 QString SupplyLevelText(const QString& level)

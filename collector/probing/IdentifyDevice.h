@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace vorenta {
 
@@ -73,6 +74,10 @@ void IdentifyDevice(DeviceReading& reading, const QString& address, SnmpSource& 
 
 /// hrDeviceStatus to the device state text ("2" is "2-TUDO OK"; unknown values "1-Desconhecido").
 QString DeviceStateText(const QString& status);
+
+/// The device state text of one of the five hrDeviceStatus codes "1" to "5"; nothing for any other
+/// value, the empty text included, for callers that keep the text they have instead.
+std::optional<QString> KnownDeviceStateText(const QString& status);
 
 /// A supply level as stored: -1 and -2 are "N/D", -3 (some remaining) is "OK".
 QString SupplyLevelText(const QString& level);

@@ -93,13 +93,89 @@ TEST(ReaderToolkit, MacAddressKeepsRawOctetsThatTrimmingWouldEat)
     EXPECT_EQ(kept, "AA:BB");
 }
 
-TEST(ReaderToolkit, IndexedOidsAndConstants)
+TEST(ReaderToolkit, OneBlankIsAValue)
 {
-    EXPECT_EQ(Indexed(QLatin1StringView("1.3.6.1.4.1.367.3.2.1.2.19.5.1.9."), 18),
-              "1.3.6.1.4.1.367.3.2.1.2.19.5.1.9.18");
     QString field = kOneBlank;
     EXPECT_FALSE(IsEmpty(field)) << "one blank is a value";
     EXPECT_TRUE(IsBlank(field));
+}
+
+TEST(ReaderToolkit, AnEmptyAnswerDoesNotWipeAKeptField)
+{
+    ScriptedSnmpSource device;
+    device.set("1.1", " \r\n").set("1.2", " S2 ").fail("1.3");
+    ReaderDevice reader(device, kAddress);
+    QString serial = "S1";
+
+    EXPECT_FALSE(reader.GETUnlessEmpty("1.1", serial));
+    EXPECT_EQ(serial, "S1");
+    EXPECT_FALSE(reader.GETUnlessEmpty("1.3", serial));
+    EXPECT_EQ(serial, "S1");
+    EXPECT_TRUE(reader.GETUnlessEmpty("1.2", serial));
+    EXPECT_EQ(serial, "S2");
+}
+
+TEST(ReaderToolkit, SumsThroughScratchSlotsAddWhatASlotHeldWhenItsGetFails)
+{
+    ScriptedSnmpSource device;
+    device.set("1.1", "100").set("1.2", "20").set("1.4", "3").fail("1.3");
+    ReaderDevice reader(device, kAddress);
+    QString a, b = "7";
+
+    EXPECT_EQ(reader.GETSum("1.3", b, "1.1", a), "107") << "b kept its 7";
+    EXPECT_EQ(a, "100");
+
+    QString total = "1000";
+    QString slot;
+    reader.GETAndAdd({QLatin1StringView("1.2"), QLatin1StringView("1.3"), QLatin1StringView("1.4")}, slot,
+                     total);
+    EXPECT_EQ(total, "1043") << "1000 + 20 + 20 (1.3 failed, the slot kept 20) + 3";
+    EXPECT_EQ(slot, "3");
+    EXPECT_EQ(device.asked, QStringList({"1.3", "1.1", "1.2", "1.3", "1.4"}));
+}
+
+TEST(ReaderToolkit, DerivedCounters)
+{
+    const struct {
+        QString a, b, difference;
+    } differences[] = {
+        {"1000", "250", "750"},
+        {"1000", "", "1000"}, // an unread subtrahend counts as 0
+        {"", "", "0"},
+        {"250", "1000", ""}, // below zero: no count
+        {"", "5", ""},
+        {"1000000000000000", "1", "999999999999999"},
+        {QString(309, u'9'), "1", ""}, // too long for a double: no count, no error
+        {"1", QString(309, u'9'), ""},
+    };
+    for (const auto& d : differences)
+        EXPECT_EQ(CounterDifference(d.a, d.b), d.difference)
+            << d.a.left(20).toStdString() << " - " << d.b.left(20).toStdString();
+
+    QString total = "1000";
+    SetTotalOfParts(total, "700", "");
+    EXPECT_EQ(total, "1000") << "a part not read leaves the total";
+    SetTotalOfParts(total, "", "300");
+    EXPECT_EQ(total, "1000");
+    SetTotalOfParts(total, "700", "0");
+    EXPECT_EQ(total, "700");
+    SetTotalOfParts(total, "1.234", "10");
+    EXPECT_EQ(total, "1244");
+}
+
+TEST(ReaderToolkit, GuardedStepsEndQuietlyOnACounterErrorOnly)
+{
+    QString set;
+    bool after = false;
+    GuardedSteps([&] {
+        set = "kept";
+        SubtractCounters(QString(309, u'9'), "1");
+        after = true;
+    });
+    EXPECT_EQ(set, "kept");
+    EXPECT_FALSE(after);
+
+    EXPECT_THROW(GuardedSteps([] { throw std::runtime_error("not a counter error"); }), std::runtime_error);
 }
 
 } // namespace

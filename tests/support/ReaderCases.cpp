@@ -46,6 +46,14 @@ QString Rec(QAnyStringView oid, QAnyStringView tagAndValue)
     return oid.toString() + u'|' + tagAndValue.toString() + u'\n';
 }
 
+QList<Refused> RefusedAll(const QStringList& oids)
+{
+    QList<Refused> refused;
+    for (const QString& oid : oids)
+        refused << Refused(oid);
+    return refused;
+}
+
 void RunReaderCases(ManufacturerReader reader, std::span<const ReaderCase> cases)
 {
     int host = kFirstHost;

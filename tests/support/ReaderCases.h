@@ -26,6 +26,9 @@ struct Refused {
     int call;
 };
 
+/// Every GET of each of `oids` fails: for a device that answers none of a reader's objects.
+QList<Refused> RefusedAll(const QStringList& oids);
+
 /// One row of a reader's table: a device as identification left its reading, what it answers,
 /// and what the reader must make of it. Written with designated initializers, so a row names
 /// only what it needs:

@@ -38,6 +38,29 @@ bool ReaderDevice::GETMacAddress(const QString& oid, QString& field)
     return answer.ok;
 }
 
+bool ReaderDevice::GETUnlessEmpty(const QString& oid, QString& field)
+{
+    const SnmpAnswer answer = ask(oid);
+    if (answer.ok && !IsEmpty(answer.value))
+        field = answer.value;
+    return answer.ok && !IsEmpty(answer.value);
+}
+
+QString ReaderDevice::GETSum(const QString& a, QString& slotA, const QString& b, QString& slotB)
+{
+    GET(a, slotA);
+    GET(b, slotB);
+    return AddCounters(slotA, slotB);
+}
+
+void ReaderDevice::GETAndAdd(std::initializer_list<QLatin1StringView> oids, QString& slot, QString& total)
+{
+    for (QLatin1StringView oid : oids) {
+        GET(oid, slot);
+        total = AddCounters(total, slot);
+    }
+}
+
 SnmpAnswer ReaderDevice::ask(const QString& oid)
 {
     SnmpAnswer answer = m_source.SnmpGet(oid, kCommunity, m_address);
@@ -45,9 +68,20 @@ SnmpAnswer ReaderDevice::ask(const QString& oid)
     return answer;
 }
 
-QString Indexed(QLatin1StringView prefix, int index)
+QString CounterDifference(const QString& a, const QString& b)
 {
-    return prefix + QString::number(index);
+    try {
+        const QString difference = SubtractCounters(a, b);
+        return difference.startsWith(u'-') ? QString() : difference;
+    } catch (const CounterOverflow&) {
+        return {};
+    }
+}
+
+void SetTotalOfParts(QString& total, const QString& a, const QString& b)
+{
+    if (!IsEmpty(a) && !IsEmpty(b))
+        total = AddCounters(a, b);
 }
 
 bool EqualsIgnoringCase(const QString& field, std::initializer_list<const char*> constants)

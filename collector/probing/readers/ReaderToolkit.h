@@ -10,10 +10,12 @@
 //         device.GET(H5, r.ContGeral);
 //     if (IsEmpty(r.ContPb))                                       // ContPb empty
 //         device.GET(H7, r.ContPb);
-//     r.ContPb = AddCounters(r.WorkF, r.WorkG);                    // counters only through these
+//     r.ContPb = device.GETSum(C18, r.WorkF, C9, r.WorkG);         // GET C18 -> WorkF; GET C9 -> WorkG;
+//                                                                  // ContPb := AddCounters(WorkF, WorkG)
+//     r.ContA4 = CounterDifference(r.ContGeral, r.ContA3);         // never a negative count
 //
-// Readers touch neither the database nor the log, and catch nothing unless their table says so:
-// an error leaves the reader and reaches the range walk.
+// Readers touch neither the database nor the log, and catch nothing unless their table says so
+// (GuardedSteps): an error leaves the reader and reaches the range walk.
 
 #include "collector/probing/DeviceReading.h"
 #include "collector/probing/SnmpSource.h"
@@ -24,6 +26,7 @@
 #include <QString>
 
 #include <initializer_list>
+#include <utility>
 
 namespace vorenta {
 
@@ -47,6 +50,23 @@ public:
     /// trimmed as GET does.
     bool GETMacAddress(const QString& oid, QString& field);
 
+    /// GET o -> F, except that an answer that is empty after trimming leaves F as it was too: for
+    /// a field a reader must never wipe, such as the serial number the store keys the device by.
+    /// True when F took the answer.
+    bool GETUnlessEmpty(const QString& oid, QString& field);
+
+    /// GET a -> slotA; GET b -> slotB; returns AddCounters(slotA, slotB). The table's "GET C18 ->
+    /// WorkF; GET C9 -> WorkG; ContPb := AddCounters(WorkF, WorkG)" is
+    /// `r.ContPb = device.GETSum(C18, r.WorkF, C9, r.WorkG)`. A slot whose GET fails keeps what it
+    /// held, which is what is added (empty counts as 0).
+    QString GETSum(const QString& a, QString& slotA, const QString& b, QString& slotB);
+
+    /// For each OID in turn: GET o -> slot; total := AddCounters(total, slot). All through the one
+    /// slot, so a GET that fails adds the slot's earlier value again, as the makers' tables have
+    /// it: "GET C63 -> WorkD; ContColor := AddCounters(ContColor, WorkD)" is
+    /// `device.GETAndAdd({C63}, r.WorkD, r.ContColor)`.
+    void GETAndAdd(std::initializer_list<QLatin1StringView> oids, QString& slot, QString& total);
+
     /// One GET whose value the caller examines itself (a status code to map, a value kept only
     /// when not empty): `value` is trimmed, and empty when `ok` is false.
     SnmpAnswer ask(const QString& oid);
@@ -55,9 +75,6 @@ private:
     SnmpSource& m_source;
     const QString& m_address;
 };
-
-/// The OID of one row of an indexed family, e.g. Indexed(kRicohCounter, 18) for C18.
-QString Indexed(QLatin1StringView prefix, int index);
 
 // Model conditions. Each is given the field to test (`Modelo`, or `Fabricante` for the dispatch)
 // and holds when any of the alternatives holds, tried in the order written.
@@ -77,6 +94,32 @@ bool EqualsExactly(const QString& field, std::initializer_list<const char*> cons
 inline bool IsEmpty(const QString& field)
 {
     return field.isEmpty();
+}
+
+// Counters derived from other counters.
+
+/// a - b as the readers derive a counter (mono as total less colour, A4 as total less A3): a
+/// difference below zero, or of an operand too long for a double, is no count and gives empty
+/// text ("not read") instead of a negative text, which the store would keep and the next
+/// AddCounters would read back as positive (it drops the sign), or an error that would end the
+/// walk of the whole range.
+QString CounterDifference(const QString& a, const QString& b);
+
+/// total := AddCounters(a, b), made only when both parts were read: a part left empty (the device
+/// did not give it) would replace the total the device gave by the other part alone. Sums of
+/// scratch slots, where empty counts as 0, go through AddCounters or GETSum instead.
+void SetTotalOfParts(QString& total, const QString& a, const QString& b);
+
+/// Runs `steps` inside the error guard a maker's table puts around them: an error of the counter
+/// operations (CounterOverflow) ends the steps silently, keeping what they set, and the reader
+/// goes on after them. Any other error passes, so the guard never hides what it was not meant for.
+template <typename Steps> void GuardedSteps(Steps&& steps)
+{
+    try {
+        std::forward<Steps>(steps)();
+    } catch (const CounterOverflow&) {
+        // Ended quietly, as the maker's table asks.
+    }
 }
 
 /// The one-blank constant some readers set. It is a value, not an empty text: later empty tests
