@@ -1,6 +1,11 @@
 #include "ManufacturerDispatch.h"
 
 #include "collector/probing/readers/ReadHp.h"
+#include "collector/probing/readers/ReadKyocera.h"
+#include "collector/probing/readers/ReadLexmark.h"
+#include "collector/probing/readers/ReadOki.h"
+#include "collector/probing/readers/ReadRicoh.h"
+#include "collector/probing/readers/ReadSamsung.h"
 #include "common/ActivityLog.h"
 #include "common/TextRules.h"
 
@@ -15,7 +20,12 @@ namespace {
 // Step 1. Rows go in this order: Brother, Lexmark, Samsung, OKI, Kyocera, Ricoh, HP, Sharp,
 // Epson, Canon, Konica Minolta. A maker whose reader is not written yet has no row.
 constexpr ManufacturerDispatchRow kManufacturerDispatch[] = {
-    {IsHp, ReadHp},
+    {IsLexmark, ReadLexmark}, // 2
+    {IsSamsung, ReadSamsung}, // 3
+    {IsOki, ReadOki},         // 4
+    {IsKyocera, ReadKyocera}, // 5
+    {IsRicoh, ReadRicoh},     // 6
+    {IsHp, ReadHp},           // 7
 };
 
 // Step 2. Words of the second supply's description, in lower case.
