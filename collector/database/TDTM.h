@@ -11,8 +11,9 @@ namespace vorenta {
 /// The collector's data module: its one connection to the central database and the query
 /// objects each part of the cycle uses, plus the parameter and range reads of a cycle.
 ///
-/// Used by the service thread only. Queries are members so that each role keeps its own result
-/// (the reading store walks one query's rows while it issues statements on another).
+/// Created, used and destroyed on the thread that runs the service (see ServiceHost.h). Queries are members
+/// so that each role keeps its own result (the reading store walks one query's rows while it issues
+/// statements on another).
 class TDTM final : public CycleDatabase {
 public:
     /// The longest rest between cycles, in minutes: what a 32-bit count of milliseconds holds.

@@ -26,6 +26,10 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
         // collector that belongs to nobody.
         m_log.WriteLog(QStringLiteral(
             "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada."));
+        // Rest as after a scan: a pass every 5 seconds would fill the log in a day and the
+        // 50000-line restart would erase its history.
+        if (restAfterCycle)
+            m_stop.waitFor(kRestWithoutIdentity);
         return;
     }
     m_localIp = m_localAddress();

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 
 namespace vorenta {
@@ -19,6 +20,9 @@ namespace vorenta {
 class CollectionCycle {
 public:
     using LocalAddressLookup = std::function<QString()>;
+
+    /// The rest after a cycle that found no Chave and IDServ (a stop ends it at once).
+    static constexpr std::chrono::minutes kRestWithoutIdentity{1};
 
     CollectionCycle(const CollectorIdentity& identity, CycleDatabase& database, AddressWalk& walk,
                     LocalAddressLookup localAddress, LogSink& log, const StopSignal& stop);

@@ -21,6 +21,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 namespace vorenta {
@@ -109,8 +111,12 @@ int runProbe(const CommandLine& command, CollectorSettings& settings)
     return found ? 0 : 1;
 }
 
+// The service, and --once, run on this (main) thread: it creates, uses and destroys the database
+// connection and everything built on it, so no connection ever crosses a thread. The host's
+// signal thread reaches the service only through control requests and the statement cancel.
 int runService(const CommandLine& command, CollectorSettings& settings, LogSink& log)
 {
+    BlockControlSignals(); // before any other thread exists
     StopSignal stop;
     const CollectorIdentity identity = readIdentity(settings.ProgramFolder, log);
     TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
@@ -129,23 +135,16 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
         [injectedLocalIp] { return injectedLocalIp.isEmpty() ? FirstLocalIpv4Address() : injectedLocalIp; },
         log, stop);
     TVorenta service(settings, log, stop, [&] { cycle.RunCycle(!command.once); });
-
-    if (!command.once)
-        return RunServiceHost(service);
-    try {
-        service.ServiceStart();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "VorentaServer: não foi possível iniciar o serviço: %s\n", error.what());
-        return 1;
-    }
-    service.RunSinglePass();
-    return 0;
+    return RunServiceHost(service, command.once, [&database] { database.ConexaoWeb.cancelStatement(); });
 }
 
 } // namespace
 
 int RunCollector(const CommandLine& command)
 {
+    // Vorenta.db holds the tool's password, LOG.TXT the fleet's addresses: what the collector
+    // creates is for its own user and group only, whatever umask it was started with.
+    ::umask(027);
     if (command.mode == CommandLine::Mode::Get)
         return runGet(command);
 

@@ -2,17 +2,35 @@
 
 #include "collector/service/TVorenta.h"
 
+#include <functional>
+
 namespace vorenta {
 
-/// Runs the service as a Linux daemon: the service thread runs ServiceStart and ServiceExecute,
-/// while the calling (main) thread waits for signals and queues them as control requests:
+/// The collector as a Linux daemon. Two threads, and what each owns:
 ///
-///   SIGTERM, SIGINT  -> stop       (systemctl stop)
-///   SIGPWR           -> shutdown
-///   SIGUSR1          -> pause      (systemctl kill -s SIGUSR1 vorenta)
-///   SIGUSR2          -> continue   (systemctl kill -s SIGUSR2 vorenta)
+///  - the calling (main) thread runs the service itself: ServiceStart, then ServiceExecute (or
+///    one pass for --once). It creates, uses and destroys the database connection with its
+///    queries, the SNMP socket and everything the cycle holds; no other thread touches them.
+///  - the signal thread only waits for signals and turns each into a control request
+///    (TVorenta::requestControl). On a stop it also calls `cancelStatement`, which must be safe
+///    to call from any thread, so that a statement stuck on a lock or a slow server ends too.
 ///
-/// Returns the process exit code: 0 after a normal end, 1 when the start handler failed.
-int RunServiceHost(TVorenta& service);
+///   SIGTERM, SIGINT, SIGHUP -> stop      (systemctl stop; a closed terminal)
+///   SIGPWR                  -> shutdown
+///   SIGUSR1                 -> pause     (systemctl kill -s SIGUSR1 vorenta)
+///   SIGUSR2                 -> continue  (systemctl kill -s SIGUSR2 vorenta)
+///
+/// Keeping the connection on the thread that runs the cycle is what Qt SQL requires (a
+/// connection may only be used by the thread that created it), and it is the rule later
+/// probing threads follow too: they hand readings to this thread instead of storing them.
+/// Blocks the control signals in the calling thread. Call it before any other thread starts, so
+/// that every thread inherits the mask and only the signal thread receives them; a signal that
+/// arrives before that thread runs waits for it.
+void BlockControlSignals();
+
+/// Runs `service` on the calling thread (ServiceStart, then ServiceExecute, or a single pass when
+/// `once`) while the signal thread passes signals on. Returns the exit code: 0 after a normal
+/// end, 1 when the start handler failed.
+int RunServiceHost(TVorenta& service, bool once, std::function<void()> cancelStatement);
 
 } // namespace vorenta

@@ -12,13 +12,14 @@
 
 namespace vorenta {
 
-/// Requests the service host passes on to the service thread.
+/// Requests the service host passes on to the thread that runs the service.
 enum class ControlRequest { Stop, Pause, Continue, Shutdown, Interrogate };
 
 /// The collector's service module: the start handler, the collection loop and the handlers of
-/// control requests, all run on the service thread. Requests arrive from the thread that
-/// receives the signals and are handled at the top of a pass; a stop or shutdown also wakes
-/// every wait at once, so the pass in progress ends within seconds.
+/// control requests, all run on the thread that runs the service (the main thread, see
+/// ServiceHost.h). Requests arrive from the thread that receives the signals and are handled at
+/// the top of a pass; a stop or shutdown also wakes every wait at once, so the pass in progress
+/// ends within seconds.
 class TVorenta {
 public:
     using Cycle = std::function<void()>;
@@ -26,7 +27,7 @@ public:
     TVorenta(CollectorSettings& settings, LogSink& log, StopSignal& stop, Cycle cycle,
              std::chrono::milliseconds pauseBetweenPasses = std::chrono::milliseconds(5000));
 
-    /// Thread-safe: queues a request for the service thread.
+    /// Thread-safe: queues a request for the thread that runs the service.
     void requestControl(ControlRequest request);
 
     void ServiceStart();

@@ -67,6 +67,7 @@ bool DatabaseConnection::isOpen() const
 
 void DatabaseConnection::close()
 {
+    m_cancel.disarm();
     QSqlDatabase db = database();
     if (db.isOpen())
         db.close();
@@ -114,7 +115,8 @@ void DatabaseConnection::openConnection()
     switch (m_settings.backend) {
     case DatabaseBackend::Sqlite:
         db.setDatabaseName(m_settings.databaseName);
-        // Another program writing the same file holds its lock at most this long.
+        // Another program writing the same file holds its lock at most this long (StatementCancel
+        // then replaces the wait with one that a stop can end).
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(commandSeconds * 1000));
         break;
     case DatabaseBackend::PostgreSql: {
@@ -141,6 +143,7 @@ void DatabaseConnection::openConnection()
     }
     if (!db.open())
         throw DatabaseError::fromSqlError(db.lastError());
+    m_cancel.arm(db, std::chrono::seconds(commandSeconds));
 }
 
 void DatabaseConnection::applySchema()

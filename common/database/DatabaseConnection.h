@@ -2,6 +2,7 @@
 
 #include "common/database/DatabaseSettings.h"
 #include "common/database/Dialect.h"
+#include "common/database/StatementCancel.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -13,6 +14,9 @@ namespace vorenta {
 /// Each object owns a Qt connection with a name of its own, so the collector, the tool and the
 /// tests can hold several at once. Opening an SQLite file that does not exist yet creates it with
 /// the schema: the only case in which a program creates tables.
+///
+/// Qt SQL lets only the thread that created a connection use it: create, use and destroy this
+/// object on one thread (cancelStatement excepted).
 class DatabaseConnection {
 public:
     explicit DatabaseConnection(DatabaseSettings settings);
@@ -28,6 +32,11 @@ public:
     void close();
 
     bool isOpen() const;
+
+    /// The one member another thread may call: cancels the statement this connection is running
+    /// now (see StatementCancel); the statement fails with the driver's text and the connection
+    /// stays usable by its owner. Harmless when nothing runs.
+    void cancelStatement() { m_cancel.cancel(); }
 
     const DatabaseSettings& settings() const { return m_settings; }
     const Dialect& dialect() const { return Dialect::of(m_settings.backend); }
@@ -50,6 +59,7 @@ private:
 
     DatabaseSettings m_settings;
     QString m_name;
+    StatementCancel m_cancel;
 };
 
 } // namespace vorenta

@@ -3,12 +3,13 @@ VORENTA_PACKAGES=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
+    libpq-dev libsqlite3-dev
     unixodbc unixodbc-dev tdsodbc freetds-bin
     libgtest-dev libgmock-dev libbenchmark-dev
     postgresql sqlite3
     snmp snmpd snmpsim
     clang libclang-rt-14-dev
-    python3 procps iproute2
+    python3 procps iproute2 systemd
 )
 
 # Installs the packages that are missing; a no-op when all are there.

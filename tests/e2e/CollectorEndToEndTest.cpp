@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <iostream>
 #include <system_error>
+#include <thread>
 
 namespace vorenta {
 namespace {
@@ -127,6 +131,79 @@ TEST_P(CollectorEndToEnd, OnePassStoresEveryRecordedPrinterAndASecondPassAddsRea
     EXPECT_EQ(db().count("DadosOid"), 4);
     EXPECT_EQ(db().count("ListaEquipCli"), 2);
     EXPECT_EQ(db().count("UltLog"), 1);
+}
+
+// The service as systemd runs it (no --once): every cycle stores, a pause holds the next one, a
+// continue lets it run, and a stop ends the process with the stop lines last.
+TEST_P(CollectorEndToEnd, TheServiceStoresInEveryCycleUntilItIsStopped)
+{
+    db().execute("update Parametros set Ed7='0'"); // no rest: the next pass follows after 5 s
+    test::CollectorProcess service(m_home.path());
+    ASSERT_TRUE(service.start({"--local-ip", "127.0.0.1"}));
+    const QString lastDevice = kFinished + address(5) + " ZETA C300";
+
+    ASSERT_TRUE(service.waitForMessage(lastDevice)) << service.messages().join('\n').toStdString();
+    EXPECT_EQ(db().count("DadosOid"), 2);
+    service.signal(SIGUSR1);
+    ASSERT_TRUE(service.waitForMessage("Vorentor pausado!"));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_EQ(service.messages().count("Serviço Em Atividade"), 1) << "paused: no new pass";
+
+    service.signal(SIGUSR2);
+    ASSERT_TRUE(service.waitForMessage(lastDevice, 2)) << service.messages().join('\n').toStdString();
+    EXPECT_EQ(db().count("DadosOid"), 4);
+    EXPECT_EQ(db().count("DadosOid", "IP='" + address(3) + "'"), 2);
+    service.signal(SIGTERM);
+    EXPECT_EQ(service.waitForExit(std::chrono::seconds(20)), 0) << service.standardError();
+
+    const QStringList messages = service.messages();
+    EXPECT_EQ(test::AfterPrefix(messages, kFinished),
+              QStringList({address(3) + " ACME LM-4200", address(5) + " ZETA C300",
+                           address(3) + " ACME LM-4200", address(5) + " ZETA C300"}));
+    QStringList control;
+    for (const QString& message : messages) {
+        if (message == "Serviço Em Atividade" || message.startsWith("Vorentor") ||
+            message.startsWith("Finaliza"))
+            control << message;
+    }
+    EXPECT_EQ(control, QStringList({"Serviço Em Atividade", "Vorentor pausado!", "Serviço Em Atividade",
+                                    "Vorentor Pausado!", "Finalização do serviço Vorenta."}));
+    EXPECT_EQ(db().count("DadosOid"), 4);
+}
+
+// A stop while the reading's insert waits on a lock another session holds: the statement is
+// cancelled, the process ends within seconds (not after TempoComando), and no reading is left.
+TEST_P(CollectorEndToEnd, AStopCancelsAStatementWaitingOnALock)
+{
+    m_home.writeIdentity("K1", "S1", "Matriz", "25/12/2030", db().bancoSection() + "TempoComando=120\r\n");
+    if (GetParam() == test::TestBackend::PostgreSql) {
+        db().execute("begin");
+        db().execute("lock table DadosOid in access exclusive mode");
+    } else {
+        db().execute("begin immediate"); // readers go on, writers wait for the lock
+    }
+    test::CollectorProcess service(m_home.path());
+    ASSERT_TRUE(service.start({"--local-ip", "127.0.0.1"}));
+    ASSERT_TRUE(service.waitForMessage("Gravando dados " + address(3)))
+        << service.messages().join('\n').toStdString();
+    std::this_thread::sleep_for(std::chrono::seconds(1)); // the insert is waiting on the lock now
+
+    const auto stopped = std::chrono::steady_clock::now();
+    service.signal(SIGTERM);
+    const int exitCode = service.waitForExit(std::chrono::seconds(60));
+    const auto stopSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - stopped).count();
+    db().execute(GetParam() == test::TestBackend::PostgreSql ? "commit" : "rollback");
+
+    EXPECT_EQ(exitCode, 0) << service.standardError();
+    RecordProperty("stop_seconds", QString::number(stopSeconds, 'f', 2).toStdString());
+    std::cout << "stop during a locked statement took " << stopSeconds << " s\n";
+    EXPECT_LT(stopSeconds, 20) << "the stop must not wait for the statement (TempoComando=120)";
+    EXPECT_EQ(db().count("DadosOid"), 0) << "no reading half-written";
+    const QStringList messages = service.messages();
+    EXPECT_FALSE(messages.contains("Coletando dados de " + address(4))) << "the walk ends at the stop";
+    EXPECT_EQ(messages.mid(messages.size() - 2),
+              QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
 }
 
 VORENTA_INSTANTIATE_DATABASE_TESTS(CollectorEndToEnd);

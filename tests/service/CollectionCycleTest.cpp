@@ -2,7 +2,11 @@
 
 #include "tests/support/CapturingLogSink.h"
 
+#include <future>
+
 #include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
 
 using namespace vorenta;
 using vorenta::test::CapturingLogSink;
@@ -130,13 +134,20 @@ TEST(CollectionCycle, NoConnectionEndsTheCycle)
     EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]"}));
 }
 
-TEST(CollectionCycle, WithoutIdentityNothingIsScanned)
+TEST(CollectionCycle, WithoutIdentityNothingIsScannedAndTheCycleRestsUntilAStop)
 {
     CycleFixture f;
     f.identity.IDServ.clear();
-    f.cycle.RunCycle();
+    auto cycle = std::async(std::launch::async, [&] { f.cycle.RunCycle(); });
+    EXPECT_EQ(cycle.wait_for(300ms), std::future_status::timeout) << "a cycle without identity rests";
+    f.stop.request();
+    ASSERT_EQ(cycle.wait_for(5s), std::future_status::ready) << "a stop ends the rest at once";
     ASSERT_EQ(f.log.lines.size(), 2);
     EXPECT_TRUE(f.log.lines[1].startsWith("Chave e IDServ não configurados")) << f.log.lines[1].toStdString();
+    EXPECT_FALSE(f.log.contains("[connect]"));
+
+    f.cycle.RunCycle(false); // --once: no rest
+    EXPECT_EQ(f.log.lines.size(), 4);
 }
 
 TEST(CollectionCycle, OnceSkipsTheRestAndRestFailureLeavesTheCycle)

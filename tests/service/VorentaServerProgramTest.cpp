@@ -9,7 +9,11 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -41,23 +45,40 @@ TEST(VorentaServerProgram, OnceRunsStartUpAndOnePass)
     EXPECT_TRUE(QFile::exists(home.file("Contatos.ini")));
 }
 
-TEST(VorentaServerProgram, SignalsPauseContinueAndStopTheService)
+// Without Chave and IDServ each cycle logs one line and rests (a pass every 5 s would fill the
+// log); SIGHUP, like SIGTERM, ends that rest and the service at once.
+TEST(VorentaServerProgram, WithoutIdentityTheServiceRestsAndSighupStopsIt)
 {
-    TemporaryProgramFolder home; // no identity: every cycle ends at once, and nothing is scanned
+    TemporaryProgramFolder home;
     CollectorProcess service(home.path());
     ASSERT_TRUE(service.start({}));
-    ASSERT_TRUE(service.waitForMessage("Serviço Em Atividade"));
+    ASSERT_TRUE(service.waitForMessage(
+        "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada."));
+    std::this_thread::sleep_for(std::chrono::seconds(6)); // longer than the pause between passes
+    EXPECT_EQ(service.messages().count("Serviço Em Atividade"), 1) << "the cycle rests";
 
-    service.signal(SIGUSR1);
-    ASSERT_TRUE(service.waitForMessage("Vorentor pausado!"));
-    service.signal(SIGUSR2);
-    service.signal(SIGTERM);
-
-    EXPECT_EQ(service.waitForExit(std::chrono::seconds(30)), 0)
-        << "a stop must end the service within seconds";
+    service.signal(SIGHUP);
+    EXPECT_EQ(service.waitForExit(std::chrono::seconds(20)), 0) << "a stop must end the rest within seconds";
     const QStringList lines = service.messages();
     EXPECT_EQ(lines.mid(lines.size() - 2),
               QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
+}
+
+// Vorenta.db holds the tool's password: what the collector creates is closed to other users,
+// even when it is started with a umask that would open everything.
+TEST(VorentaServerProgram, FilesTheCollectorCreatesAreNotOpenToOtherUsers)
+{
+    TemporaryProgramFolder home;
+    home.writeIdentity("CLI", "7");
+    CollectorProcess collector(home.path());
+    collector.setUmask(0);
+    const QString local = QString::fromStdString(UniqueLoopbackPrefix()) + "1";
+    ASSERT_EQ(collector.run({"--once", "--local-ip", local}), 0) << collector.standardError();
+    for (const char* name : {"Vorenta.db", "LOG.TXT", "Contatos.ini"}) {
+        struct stat status {};
+        ASSERT_EQ(::stat(home.file(name).toLocal8Bit().constData(), &status), 0) << name;
+        EXPECT_EQ(status.st_mode & 0037, 0u) << name << " mode " << std::oct << (status.st_mode & 0777);
+    }
 }
 
 TEST(VorentaServerProgram, StartFailsWhenTheContactsTemplateCannotBeWritten)
