@@ -1,5 +1,7 @@
 #include "SystemdUnit.h"
 
+#include "collector/service/UnitTemplate.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -25,46 +27,72 @@ void systemctl(const QStringList& arguments)
     QProcess::execute(QStringLiteral("systemctl"), arguments);
 }
 
-QString quoted(const QString& path)
+// ExecStart's executable: quoted for blanks, '%' (a specifier) doubled. systemd takes '$' in it
+// literally and refuses quotes and backslashes there (see UnitPathProblem).
+QString execExecutable(const QString& path)
 {
-    return u'"' + path + u'"';
+    QString escaped = path;
+    return u'"' + escaped.replace(u'%', QStringLiteral("%%")) + u'"';
+}
+
+// An ExecStart argument as systemd reads it back literally: quoted, with C escapes for '\\' and
+// '"', and '%' (a specifier) and '$' (a variable) doubled.
+QString execArgument(const QString& value)
+{
+    QString escaped;
+    for (const QChar c : value) {
+        if (c == u'\\' || c == u'"')
+            escaped += u'\\';
+        else if (c == u'%' || c == u'$')
+            escaped += c;
+        escaped += c;
+    }
+    return u'"' + escaped + u'"';
+}
+
+// WorkingDirectory takes the rest of the line as the path: no quotes, only '%' doubled.
+QString pathValue(const QString& path)
+{
+    QString escaped = path;
+    return escaped.replace(u'%', QStringLiteral("%%"));
 }
 
 } // namespace
 
+QString UnitPathProblem(const QString& path, UnitPath role)
+{
+    if (!QDir::isAbsolutePath(path))
+        return QStringLiteral("caminho não absoluto: ") + path;
+    for (const QChar c : path) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return QStringLiteral("caminho com caractere de controle: ") + path;
+        if (role == UnitPath::Executable && (c == u'"' || c == u'\'' || c == u'\\'))
+            return QStringLiteral("caminho do programa com aspas ou barra invertida: ") + path;
+    }
+    if (path.back().isSpace())
+        return QStringLiteral("caminho terminado em espaço: ") + path;
+    return {};
+}
+
 QString UnitFileText(const UnitInstallation& installation)
 {
     const QString folder = QDir::cleanPath(installation.programFolder);
-    QString text;
-    text += QStringLiteral("[Unit]\n");
-    text += QStringLiteral("Description=SrvVorenta\n");
-    text += QStringLiteral("Wants=network-online.target\n");
-    text += QStringLiteral("After=network-online.target postgresql.service\n\n");
-    text += QStringLiteral("[Service]\n");
-    text += QStringLiteral("Type=simple\n");
-    text += QStringLiteral("ExecStart=%1 --home %2\n").arg(quoted(installation.executable), quoted(folder));
-    text += QStringLiteral("WorkingDirectory=%1\n").arg(quoted(folder));
-    text += QStringLiteral("Restart=on-failure\n");
-    text += QStringLiteral("RestartSec=10\n");
-    // SIGTERM stops the collector within seconds; SIGUSR1 pauses and SIGUSR2 resumes it.
-    text += QStringLiteral("KillSignal=SIGTERM\n");
-    text += QStringLiteral("TimeoutStopSec=30\n");
-    // Sandbox: the collector needs UDP to the LAN, its own folder and the database, nothing else.
-    text += QStringLiteral("NoNewPrivileges=yes\n");
-    text += QStringLiteral("PrivateTmp=yes\n");
-    text += QStringLiteral("ProtectSystem=full\n");
-    text += QStringLiteral("ProtectControlGroups=yes\n");
-    text += QStringLiteral("ProtectKernelModules=yes\n");
-    text += QStringLiteral("ProtectKernelTunables=yes\n");
-    text += QStringLiteral("RestrictAddressFamilies=AF_INET AF_INET6 AF_UNIX AF_NETLINK\n\n");
-    text += QStringLiteral("[Install]\n");
-    text += QStringLiteral("WantedBy=multi-user.target\n");
+    QString text = QString::fromUtf8(unit_template::kText);
+    text.replace(QStringLiteral("@VORENTA_EXECUTABLE@"), execExecutable(installation.executable));
+    text.replace(QStringLiteral("@VORENTA_HOME@"), execArgument(folder));
+    text.replace(QStringLiteral("@VORENTA_WORKING_DIRECTORY@"), pathValue(folder));
     return text;
 }
 
 int InstallService(TVorenta& service, const UnitInstallation& installation)
 {
     service.ServiceBeforeInstall();
+    const QString problem = UnitPathProblem(installation.executable, UnitPath::Executable) +
+                            UnitPathProblem(QDir::cleanPath(installation.programFolder), UnitPath::Folder);
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "VorentaServer: não foi possível instalar o serviço: %s\n", qPrintable(problem));
+        return 1;
+    }
     QDir().mkpath(installation.unitDirectory);
     QSaveFile unit(QDir(installation.unitDirectory).filePath(QString::fromLatin1(kUnitFileName)));
     if (!unit.open(QIODevice::WriteOnly) || unit.write(UnitFileText(installation).toUtf8()) < 0 ||
@@ -73,6 +101,9 @@ int InstallService(TVorenta& service, const UnitInstallation& installation)
                      qPrintable(unit.errorString()));
         return 1;
     }
+    // Unit files are world-readable like every other unit, whatever the collector's umask.
+    QFile::setPermissions(unit.fileName(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     if (isSystemUnitDirectory(installation.unitDirectory)) {
         systemctl({QStringLiteral("daemon-reload")});
         systemctl({QStringLiteral("enable"), QString::fromLatin1(kUnitFileName)});

@@ -17,8 +17,15 @@ struct UnitInstallation {
 /// The unit file's name: the service is "Vorenta".
 inline constexpr const char* kUnitFileName = "vorenta.service";
 
-/// The text of the unit file for `installation`.
+/// The text of the unit file for `installation`: packaging/vorenta.service.in with the
+/// executable and the program folder written in systemd's syntax.
 QString UnitFileText(const UnitInstallation& installation);
+
+enum class UnitPath { Executable, Folder };
+
+/// Why systemd could not be given `path` in a unit (relative, a control character, a trailing
+/// blank; for the executable also a quote or a backslash), or empty when it can.
+QString UnitPathProblem(const QString& path, UnitPath role);
 
 /// INSTALL: writes the unit (and, in the system's own unit folder, reloads and enables it),
 /// with the install handlers' lines. Returns the exit code.

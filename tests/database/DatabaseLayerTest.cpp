@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace vorenta {
 namespace {
 
@@ -221,10 +223,15 @@ TEST_P(DatabaseLayer, CommandTimeOutFromColetorIniReachesTheDatabase)
         query.open();
         EXPECT_EQ(query.text("statement_timeout"), "1s");
     } else {
-        // The embedded database waits this long for another program's write lock.
-        query.addLine("PRAGMA busy_timeout");
-        query.open();
-        EXPECT_EQ(query.text("timeout"), "1000");
+        // The embedded database waits this long for another program's write lock, then fails.
+        db().execute("begin immediate");
+        query.addLine("insert into RangeIP (CHAVE, IDSERV) values ('K', 'S')");
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_THROW(query.execute(), DatabaseError);
+        const auto waited = std::chrono::steady_clock::now() - started;
+        db().execute("rollback");
+        EXPECT_GE(waited, std::chrono::milliseconds(900));
+        EXPECT_LT(waited, std::chrono::seconds(20)) << "TempoComando=1 bounds the wait";
     }
 }
 

@@ -2,8 +2,12 @@
 #include "collector/service/SystemdUnit.h"
 
 #include "tests/support/CapturingLogSink.h"
+#include "tests/support/CollectorProcess.h"
+#include "tests/support/Peers.h"
+#include "tests/support/SystemdAnalyze.h"
 #include "tests/support/TemporaryProgramFolder.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -62,7 +66,82 @@ TEST(CommandLine, Mistakes)
         EXPECT_FALSE(parse(arguments)) << arguments.join(' ').toStdString();
 }
 
-TEST(SystemdUnit, InstallAndUninstallInAUnitFolder)
+// systemd must accept the unit and read the paths back as they are, whatever the folder names
+// hold: blanks, quotes, backslashes, and the '%' and '$' that systemd would expand.
+TEST(SystemdUnit, SystemdAcceptsTheUnitAndReadsThePathsBack)
+{
+    if (!vorenta::test::SystemdAnalyzeAvailable())
+        VORENTA_PEER_MISSING("systemd-analyze (Debian package systemd)");
+    const struct {
+        const char* home;
+        const char* homeArgument;     // as ExecStart writes it
+        const char* workingDirectory; // as WorkingDirectory writes it
+    } cases[] = {
+        {"vorenta", R"("{root}vorenta")", "{root}vorenta"},
+        {"Coletor Vorenta", R"("{root}Coletor Vorenta")", "{root}Coletor Vorenta"},
+        {R"(100% $HOME "x" a\b)", R"("{root}100%% $$HOME \"x\" a\\b")", R"({root}100%% $HOME "x" a\b)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.home);
+        TemporaryProgramFolder root;
+        const auto expand = [&](const char* text) {
+            return QString::fromUtf8(text).replace("{root}", root.path());
+        };
+        const QString home = root.file(QString::fromUtf8(c.home));
+        ASSERT_TRUE(QDir().mkpath(home));
+        // systemd checks that the executable exists, so a wrong unescaping fails the verify.
+        ASSERT_TRUE(QDir().mkpath(root.file("bin 100% $x")));
+        const QString executable = root.file("bin 100% $x/VorentaServer");
+        ASSERT_TRUE(QFile::link(vorenta::test::CollectorProcess::program(), executable));
+
+        CollectorSettings settings;
+        CapturingLogSink log;
+        StopSignal stop;
+        TVorenta service(settings, log, stop, [] {});
+        UnitInstallation installation;
+        installation.unitDirectory = root.file("units");
+        installation.executable = executable;
+        installation.programFolder = home + "/";
+        installation.silent = true;
+        ASSERT_EQ(InstallService(service, installation), 0);
+
+        const QString unitFile = root.file("units/vorenta.service");
+        const vorenta::test::UnitVerdict verdict = vorenta::test::VerifyUnit(unitFile);
+        EXPECT_EQ(verdict.exitCode, 0) << verdict.output.toStdString();
+        EXPECT_FALSE(verdict.output.contains("vorenta.service")) << verdict.output.toStdString();
+        const QStringList lines = QString::fromUtf8(root.read("units/vorenta.service")).split(u'\n');
+        EXPECT_TRUE(lines.contains(expand(R"(ExecStart="{root}bin 100%% $x/VorentaServer" --home )") +
+                                   expand(c.homeArgument)))
+            << lines.join('\n').toStdString();
+        EXPECT_TRUE(lines.contains("WorkingDirectory=" + expand(c.workingDirectory)));
+        EXPECT_EQ(QFile::permissions(unitFile) & QFile::ReadOther, QFile::ReadOther);
+    }
+}
+
+TEST(SystemdUnit, PathsSystemdCannotTakeAreRefused)
+{
+    EXPECT_TRUE(UnitPathProblem("/opt/vorenta", UnitPath::Folder).isEmpty());
+    EXPECT_TRUE(UnitPathProblem("/opt/a \"b\" c\\d", UnitPath::Folder).isEmpty());
+    for (const char* path : {"vorenta", "/opt/vo\nrenta", "/opt/vorenta ", "/opt/vo\trenta"})
+        EXPECT_FALSE(UnitPathProblem(QString::fromUtf8(path), UnitPath::Folder).isEmpty()) << path;
+    for (const char* path : {"/opt/a\"b/VorentaServer", "/opt/a'b/VorentaServer", "/opt/a\\b/VorentaServer"})
+        EXPECT_FALSE(UnitPathProblem(QString::fromUtf8(path), UnitPath::Executable).isEmpty()) << path;
+
+    TemporaryProgramFolder units;
+    CollectorSettings settings;
+    CapturingLogSink log;
+    StopSignal stop;
+    TVorenta service(settings, log, stop, [] {});
+    UnitInstallation installation;
+    installation.unitDirectory = units.path();
+    installation.executable = "/opt/vorenta/VorentaServer";
+    installation.programFolder = "/opt/vo\nrenta/";
+    installation.silent = true;
+    EXPECT_EQ(InstallService(service, installation), 1);
+    EXPECT_FALSE(QFile::exists(units.file("vorenta.service")));
+}
+
+TEST(SystemdUnit, UninstallRemovesTheUnit)
 {
     TemporaryProgramFolder units;
     CollectorSettings settings;
@@ -76,13 +155,7 @@ TEST(SystemdUnit, InstallAndUninstallInAUnitFolder)
     installation.silent = true;
 
     ASSERT_EQ(InstallService(service, installation), 0);
-    const QString unit = QString::fromUtf8(units.read("vorenta.service"));
-    EXPECT_TRUE(unit.contains("Description=SrvVorenta\n"));
-    EXPECT_TRUE(unit.contains("ExecStart=\"/opt/vorenta/VorentaServer\" --home \"/opt/vorenta\"\n"));
-    EXPECT_TRUE(unit.contains("Restart=on-failure\n"));
-    EXPECT_TRUE(unit.contains("WantedBy=multi-user.target\n"));
     EXPECT_EQ(log.lines, QStringList({"Vorentor Instalado!", "SRVVorentor Instalado"}));
-
     ASSERT_EQ(UninstallService(service, installation), 0);
     EXPECT_FALSE(QFile::exists(units.file("vorenta.service")));
     EXPECT_EQ(log.lines.last(), QStringLiteral("Vorentor desinstalado!"));

@@ -4,6 +4,7 @@
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/Peers.h"
 #include "tests/support/SnmpPeers.h"
+#include "tests/support/SystemdAnalyze.h"
 #include "tests/support/TemporaryProgramFolder.h"
 
 #include <QDir>
@@ -140,8 +141,12 @@ TEST(VorentaServerProgram, InstallAndUninstallTheUnit)
     TemporaryProgramFolder units;
     CollectorProcess collector(home.path());
     ASSERT_EQ(collector.run({"INSTALL", "SILENT", "--unit-dir", units.path()}), 0);
+    if (!vorenta::test::SystemdAnalyzeAvailable())
+        VORENTA_PEER_MISSING("systemd-analyze (Debian package systemd)");
+    const vorenta::test::UnitVerdict verdict = vorenta::test::VerifyUnit(units.file("vorenta.service"));
+    EXPECT_EQ(verdict.exitCode, 0) << verdict.output.toStdString();
     EXPECT_TRUE(QString::fromUtf8(units.read("vorenta.service"))
-                    .contains("--home \"" + QDir(home.path()).absolutePath()));
+                    .contains("\nWorkingDirectory=" + QDir(home.path()).absolutePath() + "\n"));
     ASSERT_EQ(collector.run({"/uninstall", "--unit-dir", units.path()}), 0);
     EXPECT_FALSE(QFile::exists(units.file("vorenta.service")));
     EXPECT_EQ(collector.messages(),
