@@ -23,7 +23,7 @@ const QString kRecordings = QStringLiteral(VORENTA_SOURCE_DIR "/tests/data/e2e/"
 const QString kFinished = QStringLiteral("Registro Concluído de Dados de Equipamento ");
 
 /// The collector installed in a program folder of its own, storing into the test database, with
-/// two recorded printers among the four addresses of its one range.
+/// two recorded printers among the four addresses of its one range (a test may add more).
 class CollectorEndToEnd : public test::DatabaseTest {
 protected:
     void SetUp() override
@@ -204,6 +204,55 @@ TEST_P(CollectorEndToEnd, AStopCancelsAStatementWaitingOnALock)
     EXPECT_FALSE(messages.contains("Coletando dados de " + address(4))) << "the walk ends at the stop";
     EXPECT_EQ(messages.mid(messages.size() - 2),
               QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
+}
+
+// The demo fleet's RICOH and SAMSUNG printers, on a second range: their makers' own counters
+// reach the stored rows, over the readers' real UDP path.
+TEST_P(CollectorEndToEnd, RicohAndSamsungDevicesAreStoredWithTheirMakersCounters)
+{
+    const QString demoFleet = QStringLiteral(VORENTA_SOURCE_DIR "/scripts/demo-fleet/");
+    try {
+        m_fleet.add(6, test::SnmpRecording::FromFile((demoFleet + "3-ricoh-mpc2504.snmprec").toStdString()));
+        m_fleet.add(7, test::SnmpRecording::FromFile((demoFleet + "5-samsung-m4070.snmprec").toStdString()));
+    } catch (const std::system_error& error) {
+        VORENTA_PEER_MISSING(std::string("loopback SNMP port 161 (root): ") + error.what());
+    }
+    db().insertRange("K1", "S1", address(6), address(7));
+
+    const QStringList messages = runOnce();
+
+    EXPECT_EQ(test::AfterPrefix(messages, "Gravando dados "),
+              QStringList({address(3), address(5), address(6), address(7)}))
+        << messages.join('\n').toStdString();
+    const struct {
+        const char* nSerie;
+        const char* column;
+        const char* value;
+    } expected[] = {
+        {"E205M123456", "Fabricante", "RICOH"},
+        {"E205M123456", "Modelo", "MP C2504"},
+        {"E205M123456", "ContGeral", "251877"},
+        {"E205M123456", "ContPb", "140000"},    // 98000 + 42000
+        {"E205M123456", "ContColor", "111877"}, // 61000 + 48000 + 2877
+        {"E205M123456", "ContScan", "19510"},   // 15300 + 4210
+        {"E205M123456", "ContA3", "3120"},
+        {"E205M123456", "ContA4", ""},
+        {"E205M123456", "SupriB", "Toner Preto"},
+        {"E205M123456", "NivelB", "40"},
+        {"E205M123456", "DurabB", "10000"},
+        {"E205M123456", "SupriY", "Toner Amarelo"},
+        {"E205M123456", "NivelY", "1"}, // "-2" from RICOH's own supply table
+        {"E205M123456", "DurabY", "5500"},
+        {"ZDDBB07K4000Y2X", "Fabricante", "SAMSUNG"},
+        {"ZDDBB07K4000Y2X", "Modelo", "M4070 Series"},
+        {"ZDDBB07K4000Y2X", "ContGeral", "93120"},
+        {"ZDDBB07K4000Y2X", "ContPb", "93120"},
+        {"ZDDBB07K4000Y2X", "ContColor", "0"},
+        {"ZDDBB07K4000Y2X", "ContScan", "4480"},
+        {"ZDDBB07K4000Y2X", "ContA3", "0"},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(column(e.nSerie, e.column), e.value) << e.nSerie << " " << e.column;
 }
 
 VORENTA_INSTANTIATE_DATABASE_TESTS(CollectorEndToEnd);
