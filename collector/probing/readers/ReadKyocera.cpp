@@ -11,7 +11,7 @@ void ReadKyocera(DeviceReading& reading, const QString& address, SnmpSource& sou
     ReaderDevice device(source, address);
     DeviceReading& r = reading;
 
-    // 1. always
+    // 1. The canonical maker text.
     r.Fabricante = QStringLiteral("KYOCERA");
 
     // 2-5. always. K2 twice: WorkG keeps the total for the M8124cidn, should its K6 not answer.
@@ -20,14 +20,14 @@ void ReadKyocera(DeviceReading& reading, const QString& address, SnmpSource& sou
     device.GET(K2, r.WorkG);
     device.GET(K3, r.ContScan);
 
-    // 6.
+    // 6. M2035dn and kin: mono and total from K2, scans again.
     if (EqualsExactly(r.Modelo, {"ECOSYS M2035dn", "M2035dn", "ECOSYS M2535dn", "ECOSYS M3040idn"})) {
         device.GET(K2, r.ContPb);
         device.GET(K2, r.ContGeral);
         device.GET(K3, r.ContScan);
     }
 
-    // 7.
+    // 7. M2040dn: total, and scans in two parts.
     if (EqualsExactly(r.Modelo, {"ECOSYS M2040dn", "M2040dn"})) {
         device.GET(K2, r.ContGeral);
         r.ContScan = device.GETSum(K4, r.WorkA, K5, r.WorkB);
@@ -41,7 +41,7 @@ void ReadKyocera(DeviceReading& reading, const QString& address, SnmpSource& sou
     if (EqualsExactly(r.Modelo, {"FS-4000DN"}))
         device.GET(P1, r.ContGeral);
 
-    // 10.
+    // 10. M8124cidn: mono (Printer MIB total plus K6), colour, scans, A3 and A4.
     if (EqualsExactly(r.Modelo, {"ECOSYS M8124cidn", "M8124cidn"})) {
         r.ContPb = device.GETSum(P1, r.WorkF, K6, r.WorkG);
         r.ContColor = device.GETSum(K7, r.WorkD, K8, r.WorkE);

@@ -25,7 +25,7 @@ void ReadLexmark(DeviceReading& reading, const QString& address, SnmpSource& sou
     // The scan values V1 to V13 of this run: the scanner counters as last answered.
     std::array<QString, kScannerCounters.size()> V;
 
-    // 1. always
+    // 1. The canonical maker text.
     r.Fabricante = QStringLiteral("LEXMARK");
 
     // 2, 3. The model, shortened only after a GET that succeeded.
@@ -39,7 +39,7 @@ void ReadLexmark(DeviceReading& reading, const QString& address, SnmpSource& sou
     if (EqualsIgnoringCase(r.Modelo, {"LEXMARK X644E", "X644E"}))
         device.GETUnlessEmpty(L4, r.NSerie);
 
-    // 6, 7. always
+    // 6, 7. Mono and colour.
     device.GET(L5, r.ContPb);
     device.GET(L6, r.ContColor);
 
@@ -47,7 +47,7 @@ void ReadLexmark(DeviceReading& reading, const QString& address, SnmpSource& sou
     for (std::size_t i = 0; i < kScannerCounters.size(); ++i)
         device.GETAndAdd({kScannerCounters[i]}, V[i], r.ContScan);
 
-    // 9.
+    // 9. E342n: serial from L4.
     if (EqualsExactly(r.Modelo, {"Lexmark E342n", "E342n"}))
         device.GETUnlessEmpty(L4, r.NSerie);
 
@@ -59,7 +59,7 @@ void ReadLexmark(DeviceReading& reading, const QString& address, SnmpSource& sou
         device.GETAndAdd({L8}, V[1], r.ContScan);
     }
 
-    // 11. always
+    // 11. The alert text again.
     device.GET(L9, r.StatusEquip);
 
     // 12. Without an alert the device is fine; with one, its status names the failure, and a code
@@ -81,7 +81,7 @@ void ReadLexmark(DeviceReading& reading, const QString& address, SnmpSource& sou
     if (IsEmpty(r.StatusEquip))
         device.GET(L12, r.StatusEquip);
 
-    // 17.
+    // 17. CS510: mono and colour of its own.
     if (EqualsExactly(r.Modelo, {"CS510de", "CS510"})) {
         device.GET(L13, r.ContPb);
         device.GET(L14, r.ContColor);

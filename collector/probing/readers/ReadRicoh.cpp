@@ -93,7 +93,7 @@ void ReadRicoh(DeviceReading& reading, const QString& address, SnmpSource& sourc
     ReaderDevice device(source, address);
     DeviceReading& r = reading;
 
-    // 1. always
+    // 1. The canonical maker text.
     r.Fabricante = QStringLiteral("RICOH");
 
     // 2. Model fallbacks, each only while the model is blank; a blank answer lets the next one try.
@@ -110,17 +110,17 @@ void ReadRicoh(DeviceReading& reading, const QString& address, SnmpSource& sourc
 
     // 4. Model blocks, each independent of the others.
 
-    // B1
+    // B1. MP 201: no colour count (fallback F3 may fill one).
     if (EqualsTrimmed(r.Modelo, {"MP 201", "Aficio MP 201"}))
         r.ContColor.clear();
 
-    // B2
+    // B2. SP C232SF: total and colour from the counter table.
     if (EqualsTrimmed(r.Modelo, {"C232SF", "SP C232SF"})) {
         device.GET(C4, r.ContGeral);
         device.GET(C5, r.ContColor);
     }
 
-    // B3
+    // B3. SP C242DN: colour from the counter table, total from the Printer MIB.
     if (EqualsIgnoringCase(r.Modelo, {"AFICIO SP C242DN"}) ||
         EqualsTrimmed(r.Modelo, {"Aficio SP C242DN", "SP C242DN"})) {
         device.GET(C2, r.ContColor);
@@ -139,7 +139,7 @@ void ReadRicoh(DeviceReading& reading, const QString& address, SnmpSource& sourc
         r.ContA3 = QStringLiteral("0");
     }
 
-    // B5
+    // B5. MPC2003: colour, scans, A3, A4 as the total less A3, toners from the Printer MIB.
     if (EqualsIgnoringCase(r.Modelo, {"MPC2003"})) {
         device.GET(C21, r.ContColor);
         r.ContScan = device.GETSum(C71, r.WorkA, C72, r.WorkB);
@@ -149,7 +149,7 @@ void ReadRicoh(DeviceReading& reading, const QString& address, SnmpSource& sourc
         ReadPrinterMibSupplies(r, device);
     }
 
-    // B6
+    // B6. MP 2851: total, mono in three parts, scans.
     if (EqualsIgnoringCase(r.Modelo, {"Aficio MP 2851", "MP 2851"})) {
         device.GET(P1, r.ContGeral);
         r.ContPb = device.GETSum(C12, r.WorkF, C14, r.WorkG);
@@ -157,7 +157,7 @@ void ReadRicoh(DeviceReading& reading, const QString& address, SnmpSource& sourc
         r.ContScan = device.GETSum(C26, r.WorkA, C27, r.WorkB);
     }
 
-    // B7
+    // B7. MP C2504: mono, colour in three parts, scans and A3 of its own, and the toners again.
     if (EqualsIgnoringCase(r.Modelo, {"MP C2504", "MPC2504"})) {
         r.ContPb = device.GETSum(C3, r.WorkF, C9, r.WorkG);
         r.ContColor = device.GETSum(C5, r.WorkD, C11, r.WorkE);
@@ -174,7 +174,7 @@ void ReadRicoh(DeviceReading& reading, const QString& address, SnmpSource& sourc
         ReadRicohSupplies(r, device);
     }
 
-    // B9
+    // B9. MPC2551, after B8: colour and mono of its own.
     if (EqualsIgnoringCase(r.Modelo, {"MPC2551"})) {
         device.GET(C21, r.ContColor);
         device.GET(C22, r.ContPb);
@@ -184,7 +184,7 @@ void ReadRicoh(DeviceReading& reading, const QString& address, SnmpSource& sourc
     if (EqualsIgnoringCase(r.Modelo, {"MPC2800"}))
         ReadCommonCounters(r, device);
 
-    // B11
+    // B11. MPC2051, after B8: counters of its own; A4 is the total less twice A3.
     if (EqualsIgnoringCase(r.Modelo, {"MPC2051"})) {
         r.ContPb = device.GETSum(C3, r.WorkF, C9, r.WorkG);
         r.ContColor = device.GETSum(C5, r.WorkD, C11, r.WorkE);
@@ -195,7 +195,7 @@ void ReadRicoh(DeviceReading& reading, const QString& address, SnmpSource& sourc
         r.ContA4 = A4FromTotal(r.ContGeral, r.ContA3);
     }
 
-    // B12
+    // B12. MP 1350: total, A3 and A4; colour and scans emptied for the fallbacks to fill.
     if (EqualsIgnoringCase(r.Modelo, {"Aficio MP 1350", "MP 1350"})) {
         device.GET(P1, r.ContGeral);
         device.GET(C7, r.ContA3);
@@ -215,7 +215,7 @@ void ReadRicoh(DeviceReading& reading, const QString& address, SnmpSource& sourc
         r.ContScan.clear();
     }
 
-    // B14
+    // B14. MP 4000: total, A3 from the Printer MIB, scans in three parts, no colour.
     if (EqualsIgnoringCase(r.Modelo, {"AFICIO MP 4000", "MP 4000"})) {
         device.GET(P1, r.ContGeral);
         device.GET(P3, r.ContA3);

@@ -11,7 +11,7 @@ void ReadSamsung(DeviceReading& reading, const QString& address, SnmpSource& sou
     ReaderDevice device(source, address);
     DeviceReading& r = reading;
 
-    // 1. always
+    // 1. The canonical maker text.
     r.Fabricante = QStringLiteral("SAMSUNG");
 
     // 2. The private model name replaces identification's whenever S1 answers, even empty; the
@@ -26,7 +26,7 @@ void ReadSamsung(DeviceReading& reading, const QString& address, SnmpSource& sou
     device.GET(S5, r.ContScan);
     device.GET(S6, r.ContA3);
 
-    // 9.
+    // 9. M337x 387x 407x Series: scans from S7.
     if (EqualsExactly(r.Modelo, {"M337x 387x 407x Series"}))
         device.GET(S7, r.ContScan);
 
