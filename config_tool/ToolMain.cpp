@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 namespace vorenta {
 
 namespace {
@@ -31,6 +33,9 @@ DatabaseSettings collectorDatabase(const QString& programFolder)
 
 int RunConfigVorenta(int argc, char** argv)
 {
+    // LOG.TXT and the embedded database hold customer data and may be the collector's own: what
+    // the tool creates is for its user and group only, whatever umask it was started with.
+    ::umask(027);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ConfigVorenta"));
 
