@@ -57,7 +57,33 @@ QString pathValue(const QString& path)
     return escaped.replace(u'%', QStringLiteral("%%"));
 }
 
+// ReadWritePaths takes a list of paths: the folder quoted, with C escapes for '\\' and '"', and
+// '%' (a specifier) doubled; '$' is literal there.
+QString listedPath(const QString& path)
+{
+    QString escaped;
+    for (const QChar c : path) {
+        if (c == u'\\' || c == u'"')
+            escaped += u'\\';
+        else if (c == u'%')
+            escaped += c;
+        escaped += c;
+    }
+    return u'"' + escaped + u'"';
+}
+
 } // namespace
+
+QString ProtectHomeValue(const QString& programFolder)
+{
+    // ProtectHome=yes makes these folders unreachable, so a program folder inside one of them
+    // needs them read-only instead; ReadWritePaths then opens the folder itself.
+    const QString folder = QDir::cleanPath(programFolder) + u'/';
+    for (const char* hidden : {"/home/", "/root/", "/run/user/"})
+        if (folder.startsWith(QLatin1String(hidden)))
+            return QStringLiteral("read-only");
+    return QStringLiteral("yes");
+}
 
 QString UnitPathProblem(const QString& path, UnitPath role)
 {
@@ -81,6 +107,11 @@ QString UnitFileText(const UnitInstallation& installation)
     text.replace(QStringLiteral("@VORENTA_EXECUTABLE@"), execExecutable(installation.executable));
     text.replace(QStringLiteral("@VORENTA_HOME@"), execArgument(folder));
     text.replace(QStringLiteral("@VORENTA_WORKING_DIRECTORY@"), pathValue(folder));
+    // A hand install has no service user of its own: it runs as root, which the sandbox strips
+    // of every capability, and may write its program folder only.
+    text.replace(QStringLiteral("@VORENTA_FOLDER_ACCESS@"),
+                 QStringLiteral("ReadWritePaths=") + listedPath(folder));
+    text.replace(QStringLiteral("@VORENTA_PROTECT_HOME@"), ProtectHomeValue(folder));
     return text;
 }
 

@@ -18,8 +18,13 @@ struct UnitInstallation {
 inline constexpr const char* kUnitFileName = "vorenta.service";
 
 /// The text of the unit file for `installation`: packaging/vorenta.service.in with the
-/// executable and the program folder written in systemd's syntax.
+/// executable and the program folder written in systemd's syntax; the service runs as root and
+/// may write its program folder only.
 QString UnitFileText(const UnitInstallation& installation);
+
+/// The unit's ProtectHome for a program folder: "yes", or "read-only" when the folder lies
+/// under /home, /root or /run/user, which "yes" would hide from the service.
+QString ProtectHomeValue(const QString& programFolder);
 
 enum class UnitPath { Executable, Folder };
 

@@ -76,10 +76,13 @@ TEST(SystemdUnit, SystemdAcceptsTheUnitAndReadsThePathsBack)
         const char* home;
         const char* homeArgument;     // as ExecStart writes it
         const char* workingDirectory; // as WorkingDirectory writes it
+        const char* readWritePaths;   // as ReadWritePaths writes it
     } cases[] = {
-        {"vorenta", R"("{root}vorenta")", "{root}vorenta"},
-        {"Coletor Vorenta", R"("{root}Coletor Vorenta")", "{root}Coletor Vorenta"},
-        {R"(100% $HOME "x" a\b)", R"("{root}100%% $$HOME \"x\" a\\b")", R"({root}100%% $HOME "x" a\b)"},
+        {"vorenta", R"("{root}vorenta")", "{root}vorenta", R"("{root}vorenta")"},
+        {"Coletor Vorenta", R"("{root}Coletor Vorenta")", "{root}Coletor Vorenta",
+         R"("{root}Coletor Vorenta")"},
+        {R"(100% $HOME "x" a\b)", R"("{root}100%% $$HOME \"x\" a\\b")", R"({root}100%% $HOME "x" a\b)",
+         R"("{root}100%% $HOME \"x\" a\\b")"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.home);
@@ -114,6 +117,7 @@ TEST(SystemdUnit, SystemdAcceptsTheUnitAndReadsThePathsBack)
                                    expand(c.homeArgument)))
             << lines.join('\n').toStdString();
         EXPECT_TRUE(lines.contains("WorkingDirectory=" + expand(c.workingDirectory)));
+        EXPECT_TRUE(lines.contains("ReadWritePaths=" + expand(c.readWritePaths)));
         EXPECT_EQ(QFile::permissions(unitFile) & QFile::ReadOther, QFile::ReadOther);
     }
 }
