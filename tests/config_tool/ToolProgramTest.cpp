@@ -41,9 +41,10 @@ TEST(ToolProgram, WhatItCreatesIsPrivateWhateverTheUmask)
     const QFileDevice::Permissions open =
         QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     EXPECT_EQ(QFile::permissions(database) & open, QFileDevice::Permissions()) << "Vorenta.db";
-    if (QFile::exists(folder.file(QStringLiteral("LOG.TXT"))))
+    if (QFile::exists(folder.file(QStringLiteral("LOG.TXT")))) {
         EXPECT_EQ(QFile::permissions(folder.file(QStringLiteral("LOG.TXT"))) & open,
                   QFileDevice::Permissions());
+    }
 }
 
 } // namespace
