@@ -304,6 +304,9 @@ EOF
         < /usr/share/vorenta/schema/sqlite.sql' || fail "the shipped SQLite schema"
     in_root runuser -u vorenta -- sqlite3 /var/lib/vorenta/Vorenta.db \
         "insert into RangeIP (CHAVE, IDSERV, IPINI, IPFIN) values ('CLI-PKG', 'SITE-PKG', '127.0.0.1', '127.0.0.1')"
+    # What `systemctl enable vorenta` makes; purge must take it away with the package.
+    in_root mkdir -p /etc/systemd/system/multi-user.target.wants
+    in_root ln -s /lib/systemd/system/vorenta.service /etc/systemd/system/multi-user.target.wants/vorenta.service
     run_unit_as_service "$base"
     local log=$ROOT/var/lib/vorenta/LOG.TXT
     grep -q 'Teste de Conexão OK' "$log" || fail "no database connection in the pass: $(cat "$log")"
