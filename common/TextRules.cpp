@@ -49,4 +49,24 @@ QString LowerAscii(const QString& text)
     return result;
 }
 
+QString EscapedText(const QString& text)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    QString escaped;
+    escaped.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code == u'\\') {
+            escaped += QStringLiteral("\\\\");
+        } else if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
+            escaped += QStringLiteral("\\x");
+            escaped += QLatin1Char(kHex[code >> 4]);
+            escaped += QLatin1Char(kHex[code & 0xF]);
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
 } // namespace vorenta

@@ -20,4 +20,10 @@ QString UpperAscii(const QString& text);
 /// A-Z to a-z; every other character unchanged.
 QString LowerAscii(const QString& text);
 
+/// A text from outside (a device's answer, a database row) made safe for a log line or a
+/// terminal: a backslash as "\\", every character below U+0020 or from U+007F to U+009F as
+/// "\xHH" (two upper-case hex digits), the rest as is. A device's model holding a line break
+/// can then neither forge a line of LOG.TXT nor put a NUL into it.
+QString EscapedText(const QString& text);
+
 } // namespace vorenta

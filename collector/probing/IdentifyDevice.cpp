@@ -213,7 +213,7 @@ void IdentifyDevice(DeviceReading& reading, const QString& address, SnmpSource& 
     // 16. MAC address, untrimmed (a raw octet may be a blank or a control character).
     if ((a = device.GET(G17)).ok) {
         r.MacAddress = MacAddressText(a.text);
-        log.WriteLog(QStringLiteral("MAC1: ") + r.MacAddress);
+        log.WriteLog(QStringLiteral("MAC1: ") + EscapedText(r.MacAddress));
     }
 
     // 17-20. Total counter, alert, device state, location.

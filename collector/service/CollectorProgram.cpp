@@ -7,7 +7,6 @@
 #include "collector/probing/ManufacturerDispatch.h"
 #include "collector/probing/UdpSnmpSource.h"
 #include "collector/service/CollectionCycle.h"
-#include "collector/service/ConsoleText.h"
 #include "collector/service/LocalAddress.h"
 #include "collector/service/RangeWalk.h"
 #include "collector/service/ServiceHost.h"
@@ -45,7 +44,7 @@ int runGet(const CommandLine& command)
 {
     UdpSnmpSource snmp;
     const SnmpAnswer answer = snmp.SnmpGet(command.oid, QStringLiteral("public"), command.address);
-    printLine(EscapeForConsole(answer.value));
+    printLine(EscapedText(answer.value));
     return answer.ok ? 0 : 1;
 }
 
@@ -78,7 +77,7 @@ class StandardErrorLog final : public LogSink {
 public:
     void WriteLog(const QString& message) override
     {
-        std::fputs((EscapeForConsole(message) + u'\n').toUtf8().constData(), stderr);
+        std::fputs((EscapedText(message) + u'\n').toUtf8().constData(), stderr);
     }
 };
 
@@ -107,7 +106,7 @@ int runProbe(const CommandLine& command, CollectorSettings& settings)
 
     const QDateTime now = QDateTime::currentDateTime();
     for (const auto& [column, value] : DadosOidDisplayColumns(reading, identity, settings, now, now.date()))
-        printLine(column + u'=' + EscapeForConsole(value));
+        printLine(column + u'=' + EscapedText(value));
     return found ? 0 : 1;
 }
 

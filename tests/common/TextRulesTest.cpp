@@ -21,6 +21,24 @@ TEST(TextRules, CaseChangesTouchAsciiLettersOnly)
     EXPECT_EQ(LowerAscii(QStringLiteral("Drum ÇÃO")), QStringLiteral("drum ÇÃo"));
 }
 
+TEST(TextRules, EscapedTextShowsControlCharactersAndBackslashes)
+{
+    const struct {
+        QString raw;
+        QString shown;
+    } cases[] = {
+        {QStringLiteral("LaserJet 400"), QStringLiteral("LaserJet 400")},
+        {QStringLiteral("a\r\nb\tc"), QStringLiteral("a\\x0D\\x0Ab\\x09c")},
+        {QString(QChar(0)) + QChar(0x1F) + QChar(0x7F) + QChar(0x9F) + QChar(0xA0),
+         QStringLiteral("\\x00\\x1F\\x7F\\x9F") + QChar(0xA0)},
+        {QStringLiteral("C:\\x00"),
+         QStringLiteral("C:\\\\x00")}, // a backslash is doubled: no look-alike escapes
+        {QStringLiteral("ção"), QStringLiteral("ção")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EscapedText(c.raw), c.shown) << c.shown.toStdString();
+}
+
 TEST(Windows1252, OctetsBecomeOneCharacterEach)
 {
     const std::string octets("\x00\x1B\xA9\x80\x81\x9F\xFF", 7);

@@ -56,6 +56,21 @@ TEST(IdentifyDevice, EmptiesWhatOnlyTheReadersFill)
     EXPECT_TRUE(reading.ContJams.isEmpty());
 }
 
+TEST(IdentifyDevice, MacLineCannotForgeALogLine)
+{
+    // An address of unusual length is kept as read; its log line shows the octets escaped.
+    const QString mac = QChar(0) + QStringLiteral("\r\n01/01/2020 - 00:00:00: x\\");
+    ScriptedSnmpSource device;
+    device.set(G1, "Acme").set(G3, "S9").set(G17, mac);
+    test::CapturingLogSink log;
+    DeviceReading reading;
+
+    IdentifyDevice(reading, kAddress, device, log);
+
+    EXPECT_EQ(reading.MacAddress, mac);
+    EXPECT_EQ(log.lines, QStringList{"MAC1: \\x00\\x0D\\x0A01/01/2020 - 00:00:00: x\\\\"});
+}
+
 TEST(IdentifyDevice, StateAndSupplyTexts)
 {
     const std::pair<QString, QString> states[] = {
