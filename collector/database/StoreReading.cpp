@@ -2,7 +2,10 @@
 
 #include "collector/database/TDTM.h"
 #include "common/TextRules.h"
+#include "common/database/DatabaseError.h"
 #include "common/database/SqlQuery.h"
+
+#include <QStringList>
 
 #include <exception>
 
@@ -10,11 +13,7 @@ namespace vorenta {
 
 namespace {
 
-constexpr int kStatusLength = 200;
-constexpr int kFalhaLength = 50;
-constexpr int kIdentityDateDefaultDays = 300;
 constexpr int kInoperativeDays = 3;
-const QString kDisplayDateTime = QStringLiteral("dd/MM/yyyy HH:mm:ss");
 
 /// The store's one place where failures are swallowed: runs `step` and tells whether it ran to
 /// its end. Each guard the store has (the whole call, the rewrites, Ed1/Ed4, the server time)
@@ -44,10 +43,18 @@ int ParameterInteger(const SqlQuery& query, const QString& column)
     return value;
 }
 
-/// InstallationLocation trimmed, a blank, the device's location (the ListaEquipCli and UltLog form).
+/// InstallationLocation trimmed, a blank, the device's location: LocalInstal of ListaEquipCli
+/// and UltLog (the DadosOid row trims the whole).
 QString LocalInstal(const CollectorIdentity& identity, const DeviceReading& reading)
 {
-    return Trim(identity.InstallationLocation) + u' ' + reading.DeviceLocation;
+    return StoredText(QStringLiteral("LocalInstal"),
+                      Trim(identity.InstallationLocation) + u' ' + reading.DeviceLocation);
+}
+
+/// The device as the store's closing lines name it: address, manufacturer and model as read.
+QString DeviceNamed(const DeviceReading& r)
+{
+    return EscapedText(r.IP + u' ' + r.Fabricante + u' ' + r.Modelo);
 }
 
 /// Closes the store's queries when a store ends, however it ends: a result left open would hold
@@ -69,98 +76,6 @@ private:
 };
 
 } // namespace
-
-QString FixStatusText(const QString& text)
-{
-    static const QList<QPair<QChar, QChar>> fixes{
-        {u'Õ', u'í'}, {u'Ã', u'á'}, {u'µ', u'ç'}, {u'Æ', u'ó'}, {u'Ä', u'á'},
-    };
-    QString fixed = text;
-    for (const auto& [found, written] : fixes)
-        fixed.replace(found, written);
-    return fixed;
-}
-
-QDateTime IdentityDateValue(const QString& IdentityDate, const QDate& today)
-{
-    const QString text = Trim(IdentityDate);
-    QDate date = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
-    if (!date.isValid())
-        date = QDate::fromString(text, QStringLiteral("d/M/yyyy"));
-    if (!date.isValid())
-        date = today.addDays(kIdentityDateDefaultDays);
-    return QDateTime(date, QTime(0, 0, 0));
-}
-
-QList<StoreColumn> DadosOidColumns(const DeviceReading& r, const CollectorIdentity& identity,
-                                   const CollectorSettings& s, const QDateTime& ServerNow, const QDate& today)
-{
-    return {
-        {QStringLiteral("IDServ"), Trim(identity.IDServ)},
-        {QStringLiteral("Chave"), Trim(identity.Chave)},
-        {QStringLiteral("LocalInstal"), Trim(identity.InstallationLocation + u' ' + r.DeviceLocation)},
-        {QStringLiteral("DataExp"), IdentityDateValue(identity.IdentityDate, today)},
-        {QStringLiteral("DataLog"), ServerNow},
-        {QStringLiteral("IP"), Trim(r.IP)},
-        {QStringLiteral("MacAddress"), r.MacAddress}, // as read
-        {QStringLiteral("NSerie"), Trim(r.NSerie)},
-        {QStringLiteral("Modelo"), Trim(r.Modelo)},
-        {QStringLiteral("Fabricante"), Trim(r.Fabricante)},
-        {QStringLiteral("ContGeral"), Trim(r.ContGeral)},
-        {QStringLiteral("ContColor"), Trim(r.ContColor)},
-        {QStringLiteral("ContPb"), Trim(r.ContPb)},
-        {QStringLiteral("ContScan"), Trim(r.ContScan)},
-        {QStringLiteral("StatusEquip"), Trim(FixStatusText(r.StatusEquip)).left(kStatusLength)},
-        {QStringLiteral("Falha"), Trim(r.Falha).left(kFalhaLength)},
-        {QStringLiteral("Computador"), Trim(s.ComputerName)},
-        {QStringLiteral("IpInternet"), QStringLiteral("")},
-        {QStringLiteral("tel1"), Trim(s.Telefone1)},
-        {QStringLiteral("tel2"), Trim(s.Telefone2)},
-        {QStringLiteral("tel3"), Trim(s.Telefone3)},
-        {QStringLiteral("email1"), Trim(s.email1)},
-        {QStringLiteral("email2"), Trim(s.email2)},
-        {QStringLiteral("email3"), Trim(s.email3)},
-        {QStringLiteral("contato1"), Trim(s.Contato1)},
-        {QStringLiteral("contato2"), Trim(s.Contato2)},
-        {QStringLiteral("contato3"), Trim(s.Contato3)},
-        {QStringLiteral("inf1"), Trim(r.inf1)},
-        {QStringLiteral("inf2"), Trim(r.inf2)},
-        {QStringLiteral("inf3"), Trim(r.inf3)},
-        {QStringLiteral("inf4"), Trim(r.inf4)},
-        {QStringLiteral("inf5"), Trim(r.inf5)},
-        {QStringLiteral("ContA3"), Trim(r.ContA3)},
-        {QStringLiteral("ContA4"), Trim(r.ContA4)},
-        {QStringLiteral("ContJams"), Trim(r.ContJams)},
-        {QStringLiteral("NivelB"), Trim(r.NivelB)},
-        {QStringLiteral("NivelY"), Trim(r.NivelY)},
-        {QStringLiteral("NivelC"), Trim(r.NivelC)},
-        {QStringLiteral("NivelM"), Trim(r.NivelM)},
-        {QStringLiteral("SupriB"), Trim(r.SupriB)},
-        {QStringLiteral("SupriY"), Trim(r.SupriY)},
-        {QStringLiteral("SupriC"), Trim(r.SupriC)},
-        {QStringLiteral("SupriM"), Trim(r.SupriM)},
-        {QStringLiteral("DurabB"), Trim(r.DurabB)},
-        {QStringLiteral("DurabY"), Trim(r.DurabY)},
-        {QStringLiteral("DurabC"), Trim(r.DurabC)},
-        {QStringLiteral("DurabM"), Trim(r.DurabM)},
-        {QStringLiteral("Versao"), Trim(s.VersionText)},
-        {QStringLiteral("CodEmpresa"), Trim(s.CodEmpresa)},
-    };
-}
-
-QList<QPair<QString, QString>> DadosOidDisplayColumns(const DeviceReading& reading,
-                                                      const CollectorIdentity& identity,
-                                                      const CollectorSettings& settings,
-                                                      const QDateTime& ServerNow, const QDate& today)
-{
-    QList<QPair<QString, QString>> shown;
-    for (const StoreColumn& c : DadosOidColumns(reading, identity, settings, ServerNow, today)) {
-        const bool isDate = c.value.metaType() == QMetaType::fromType<QDateTime>();
-        shown.append(
-            {c.column, isDate ? c.value.toDateTime().toString(kDisplayDateTime) : c.value.toString()});
-    }
-    return shown;
-}
 
 DatabaseReadingStore::DatabaseReadingStore(TDTM& dataModule, const CollectorSettings& settings, Clock clock)
     : m_dm(dataModule), m_settings(settings), m_clock(std::move(clock))
@@ -188,195 +103,249 @@ void DatabaseReadingStore::execute(SqlQuery& query)
 void DatabaseReadingStore::store(const DeviceReading& r)
 {
     const CollectorIdentity& id = m_dm.identity();
-    const Dialect& dialect = m_dm.dialect();
-    LogSink& log = m_dm.log();
-
     const QueriesClosed closed(m_dm);
 
-    // 1. Connect; a failure is already logged.
     if (!m_dm.ConnectDatabase())
+        return; // the connection error is already logged
+
+    const StoredKeys keys{StoredText(QStringLiteral("Chave"), Trim(id.Chave)),
+                          StoredText(QStringLiteral("IDServ"), Trim(id.IDServ)),
+                          StoredText(QStringLiteral("NSerie"), Trim(r.NSerie)),
+                          StoredText(QStringLiteral("NSerie"), r.NSerie)};
+    FailureAlertSettings alerts;
+    if (!readFailureAlertSettings(keys, alerts))
         return;
-
-    // 2.
-    bool NotifyFailures = false;
     const QDateTime localNow = m_clock();
+    const QDateTime ServerNow = readServerNow(localNow);
 
-    // 3. Parameters.
+    if (isCollectorExcluded(keys))
+        return;
+    if (isDeviceExcluded(keys.Chave, keys.SerialAsRead)) {
+        m_dm.log().WriteLog(QStringLiteral("Equipamento na lista de Exceções, Dados Não Coletados. Série: ") +
+                            EscapedText(r.NSerie) + QStringLiteral(" Modelo: ") + EscapedText(r.Modelo) +
+                            u'-' + EscapedText(r.Fabricante));
+        return;
+    }
+
+    // The device list and the collector's last store say that a reading arrived: only when it did.
+    const bool stored = insertReading(r, ServerNow, localNow.date());
+    if (stored) {
+        rewriteEquipmentList(r, keys, ServerNow);
+        rewriteLastStore(r, keys, ServerNow);
+        if (alerts.NotifyFailures)
+            raiseFailureAlert(keys, alerts, ServerNow);
+    }
+    sweepInoperative(ServerNow);
+
+    if (stored)
+        m_dm.log().WriteLog(QStringLiteral("Registro Concluído de Dados de Equipamento ") + DeviceNamed(r));
+}
+
+// Parametros of the customer: whether failure alerts are on, their threshold and window. False,
+// with "Erro ao Buscar Parametros", when the row cannot be read: nothing is stored then.
+bool DatabaseReadingStore::readFailureAlertSettings(const StoredKeys& keys, FailureAlertSettings& alerts)
+{
     SqlQuery& parametros = m_dm.QryParametros;
-    const bool parametersRead = Guarded([&] {
+    const bool read = Guarded([&] {
         parametros.clearStatement();
         parametros.addLine(QStringLiteral("Select * from Parametros"));
         parametros.addLine(QStringLiteral("where chave=:xChave"));
-        parametros.bindText(QStringLiteral("xChave"), id.Chave);
+        parametros.bindText(QStringLiteral("xChave"), keys.Chave);
         open(parametros);
     });
-    if (!parametersRead) {
-        log.WriteLog(QStringLiteral("Erro ao Buscar Parametros"));
-        return; // reading ck1 fails: nothing is stored
+    if (!read) {
+        m_dm.log().WriteLog(QStringLiteral("Erro ao Buscar Parametros"));
+        return false;
     }
-
-    // 4. ck1, unguarded: a missing column ends the call. A customer without a Parametros row
-    // has no alerts.
-    int FailureThreshold = 1;
-    int FailureWindowDays = 1;
+    // ck1 has no guard of its own: a missing column ends the call. A customer without a
+    // Parametros row has no alerts.
     const QString ck1 = parametros.hasRows() ? parametros.text(QStringLiteral("ck1")) : QString();
     if (ck1 == QStringLiteral("S")) {
-        NotifyFailures = true;
-        FailureThreshold = ParameterInteger(parametros, QStringLiteral("Ed1"));
-        FailureWindowDays = ParameterInteger(parametros, QStringLiteral("Ed4"));
+        alerts.NotifyFailures = true;
+        alerts.FailureThreshold = ParameterInteger(parametros, QStringLiteral("Ed1"));
+        alerts.FailureWindowDays = ParameterInteger(parametros, QStringLiteral("Ed4"));
     }
     parametros.close();
+    return true;
+}
 
-    // 5. Server time; the query failing ends the call, an unreadable value gives the local clock.
+// The server's clock, which every date the store writes comes from. The query failing ends the
+// call; a value that is no date gives the collector's own clock.
+QDateTime DatabaseReadingStore::readServerNow(const QDateTime& localNow)
+{
     SqlQuery& padrao = m_dm.QryPadrao;
     padrao.clearStatement();
-    padrao.addLine(dialect.currentTimeStatement());
+    padrao.addLine(m_dm.dialect().currentTimeStatement());
     open(padrao);
     QDateTime ServerNow;
     Guarded([&] { ServerNow = padrao.dateTime(QStringLiteral("DataeHoraAtual")); });
-    if (!ServerNow.isValid())
-        ServerNow = localNow;
+    padrao.close();
+    return ServerNow.isValid() ? ServerNow : localNow;
+}
 
-    // 6. Collector exclusion. The collector keeps running: every device logs the exclusion.
+// A collector on the exclusion list stores nothing, and says so for every device: it keeps
+// running, so that taking it off the list needs no restart.
+bool DatabaseReadingStore::isCollectorExcluded(const StoredKeys& keys)
+{
+    SqlQuery& padrao = m_dm.QryPadrao;
     padrao.clearStatement();
     padrao.addLine(QStringLiteral("select Idserv from exclusao"));
     padrao.addLine(QStringLiteral("where Idserv=:xIDServ"));
-    padrao.bindText(QStringLiteral("xIDServ"), id.IDServ);
+    padrao.bindText(QStringLiteral("xIDServ"), keys.IDServ);
     open(padrao);
-    if (padrao.hasRows()) {
-        log.WriteLog(QStringLiteral("IdServiço na lista de Exceções, Dados Não Coletados. IdServ: ") +
-                     id.IDServ);
-        return;
-    }
+    const bool excluded = padrao.hasRows();
+    padrao.close();
+    if (excluded)
+        m_dm.log().WriteLog(QStringLiteral("IdServiço na lista de Exceções, Dados Não Coletados. IdServ: ") +
+                            EscapedText(m_dm.identity().IDServ));
+    return excluded;
+}
 
-    // 7. Device exclusion, by the serial number as the device reported it.
+// One device of one customer on the exclusion list: neither stored nor swept.
+bool DatabaseReadingStore::isDeviceExcluded(const QString& chave, const QString& nSerie)
+{
+    SqlQuery& padrao = m_dm.QryPadrao;
     padrao.clearStatement();
     padrao.addLine(QStringLiteral("select nSerie from exclusao"));
-    padrao.addLine(QStringLiteral("where chave=:xChave"));
-    padrao.addLine(QStringLiteral("and nSerie=:xNSerie"));
-    padrao.bindText(QStringLiteral("xChave"), id.Chave);
-    padrao.bindText(QStringLiteral("xNSerie"), r.NSerie);
+    padrao.addLine(QStringLiteral("where (chave=:xChave)"));
+    padrao.addLine(QStringLiteral("and (nSerie=:xNSerie)"));
+    padrao.bindText(QStringLiteral("xChave"), chave);
+    padrao.bindText(QStringLiteral("xNSerie"), nSerie);
     open(padrao);
-    if (padrao.hasRows()) {
-        log.WriteLog(QStringLiteral("Equipamento na lista de Exceções, Dados Não Coletados. Série: ") +
-                     r.NSerie + QStringLiteral(" Modelo: ") + r.Modelo + u'-' + r.Fabricante);
-        return;
-    }
+    const bool excluded = padrao.hasRows();
     padrao.close();
+    return excluded;
+}
 
+// The reading row, its statement built from the column list. A row the server refuses is
+// reported with the driver's text; the reading is then not counted as stored.
+bool DatabaseReadingStore::insertReading(const DeviceReading& r, const QDateTime& ServerNow,
+                                         const QDate& today)
+{
+    const QList<StoreColumn> columns = DadosOidColumns(r, m_dm.identity(), m_settings, ServerNow, today);
+    QStringList names;
+    QStringList parameters;
+    for (const StoreColumn& c : columns) {
+        names.append(c.column);
+        parameters.append(QStringLiteral(":x") + c.column);
+    }
     SqlQuery& dadosOid = m_dm.QryDadosOid;
-    const QString nSerie = Trim(r.NSerie);
-
-    // 8. Reading row, its own guard (silent).
-    Guarded([&] {
-        dadosOid.clearStatement();
-        dadosOid.addLine(QStringLiteral(
-            "Insert Into DadosOid (IDServ,Chave,LocalInstal,DataExp,DataLog,IP,MacAddress,NSerie,Modelo,"
-            "Fabricante,ContGeral,ContColor,ContPb,ContScan,StatusEquip,Falha,Computador,IpInternet,tel1,"
-            "tel2,"
-            "tel3,email1,email2,email3,contato1,contato2,contato3"));
-        dadosOid.addLine(QStringLiteral(",inf1,inf2,inf3,inf4,inf5,ContA3,ContA4,ContJams,NivelB,NivelY,"
-                                        "NivelC,NivelM,SupriB,SupriY,SupriC,"
-                                        "SupriM,DurabB,DurabY,DurabC,DurabM,Versao,CodEmpresa)"));
-        dadosOid.addLine(QStringLiteral(
-            "values (:xIDServ,:xChave,:xLocalInstal,:xDataExp,:xDataLog,:xIP,:xMacAddress,:xNSerie,:xModelo,"
-            ":xFabricante,:xContGeral,:xContColor,:xContPb,:xContScan,:xStatusEquip,:xFalha,:xComputador,"
-            ":xIpinternet"));
-        dadosOid.addLine(QStringLiteral(
-            ",:xtel1,:xtel2,:xtel3,:xemail1,:xemail2,:xemail3,:xcontato1,:xcontato2,:xcontato3,:xinf1,:xinf2,"
-            ":xinf3,:xinf4,:xinf5,:xContA3,:xContA4,:xContJams,:xNivelB,:xNivelY,:xNivelC,:xNivelM,:xSupriB,"
-            ":xSupriY,:xSupriC,:xSupriM"));
-        dadosOid.addLine(QStringLiteral(",:xDurabB,:xDurabY,:xDurabC,:xDurabM,:xVersao,:xCodEmpresa)"));
-        for (const StoreColumn& c : DadosOidColumns(r, id, m_settings, ServerNow, localNow.date())) {
-            const QString name = QStringLiteral("x") + c.column;
-            if (c.value.metaType() == QMetaType::fromType<QDateTime>())
-                dadosOid.bindDateTime(name, c.value.toDateTime());
-            else
-                dadosOid.bindText(name, c.value.toString());
-        }
+    dadosOid.clearStatement();
+    dadosOid.addLine(QStringLiteral("Insert Into DadosOid (") + names.join(u',') + u')');
+    dadosOid.addLine(QStringLiteral("values (") + parameters.join(u',') + u')');
+    for (const StoreColumn& c : columns) {
+        const QString name = QStringLiteral("x") + c.column;
+        if (c.value.metaType() == QMetaType::fromType<QDateTime>())
+            dadosOid.bindDateTime(name, c.value.toDateTime());
+        else
+            dadosOid.bindText(name, c.value.toString());
+    }
+    try {
         execute(dadosOid);
-    });
+        return true;
+    } catch (const DatabaseError& error) {
+        m_dm.log().WriteLog(QStringLiteral("Erro ao Gravar Dados de Equipamento ") + DeviceNamed(r) +
+                            QStringLiteral(": ") + error.text());
+        return false;
+    }
+}
 
-    // 9. Device list, its own guard (silent; a failed delete skips the insert).
+// The device's one ListaEquipCli row, written afresh (which also clears an inoperative report).
+// Silent on failure; a failed delete skips the insert.
+void DatabaseReadingStore::rewriteEquipmentList(const DeviceReading& r, const StoredKeys& keys,
+                                                const QDateTime& ServerNow)
+{
+    SqlQuery& dadosOid = m_dm.QryDadosOid;
     Guarded([&] {
         dadosOid.clearStatement();
         dadosOid.addLine(QStringLiteral("Delete from ListaEquipCli"));
         dadosOid.addLine(QStringLiteral("where nserie=:xnSerie"));
-        dadosOid.bindText(QStringLiteral("xnSerie"), nSerie);
+        dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
         execute(dadosOid);
         dadosOid.clearStatement();
         dadosOid.addLine(QStringLiteral(
             "Insert Into ListaEquipCli "
-            "(Chave,LocalInstal,nSerie,Fabricante,Modelo,IDServ,UltLog,CodEmpresa,IP,"
-            "Versao) values "
-            "(:xChave,:xLocalInstal,:xnSerie,:xFabricante,:xModelo,:xIDServ,:xUltLog,:xCodEmpresa,"
-            ":xIP,:xVersao)"));
-        dadosOid.bindText(QStringLiteral("xChave"), Trim(id.Chave));
-        dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(id, r));
-        dadosOid.bindText(QStringLiteral("xnSerie"), nSerie);
-        dadosOid.bindText(QStringLiteral("xFabricante"), Trim(r.Fabricante));
-        dadosOid.bindText(QStringLiteral("xModelo"), Trim(r.Modelo));
-        dadosOid.bindText(QStringLiteral("xIDServ"), Trim(id.IDServ));
+            "(Chave,LocalInstal,nSerie,Fabricante,Modelo,IDServ,UltLog,CodEmpresa,IP,Versao) values "
+            "(:xChave,:xLocalInstal,:xnSerie,:xFabricante,:xModelo,:xIDServ,:xUltLog,:xCodEmpresa,:xIP,:"
+            "xVersao)"));
+        dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
+        dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(m_dm.identity(), r));
+        dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
+        dadosOid.bindText(QStringLiteral("xFabricante"),
+                          StoredText(QStringLiteral("Fabricante"), Trim(r.Fabricante)));
+        dadosOid.bindText(QStringLiteral("xModelo"), StoredText(QStringLiteral("Modelo"), Trim(r.Modelo)));
+        dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
         dadosOid.bindDateTime(QStringLiteral("xUltLog"), ServerNow);
-        dadosOid.bindText(QStringLiteral("xCodEmpresa"), Trim(m_settings.CodEmpresa));
-        dadosOid.bindText(QStringLiteral("xIP"), Trim(r.IP));
-        dadosOid.bindText(QStringLiteral("xVersao"), Trim(m_settings.VersionText));
+        dadosOid.bindText(QStringLiteral("xCodEmpresa"),
+                          StoredText(QStringLiteral("CodEmpresa"), Trim(m_settings.CodEmpresa)));
+        dadosOid.bindText(QStringLiteral("xIP"), StoredText(QStringLiteral("IP"), Trim(r.IP)));
+        dadosOid.bindText(QStringLiteral("xVersao"),
+                          StoredText(QStringLiteral("Versao"), Trim(m_settings.VersionText)));
         execute(dadosOid);
     });
+}
 
-    // 10. Collector's last store, its own guard (silent).
+// The collector's one UltLog row: when it last stored a reading. Silent on failure.
+void DatabaseReadingStore::rewriteLastStore(const DeviceReading& r, const StoredKeys& keys,
+                                            const QDateTime& ServerNow)
+{
+    SqlQuery& dadosOid = m_dm.QryDadosOid;
     Guarded([&] {
         dadosOid.clearStatement();
         dadosOid.addLine(QStringLiteral("Delete from UltLog "));
         dadosOid.addLine(QStringLiteral("where IDServ=:xIDServ"));
         dadosOid.addLine(QStringLiteral(" and Chave=:xChave"));
-        dadosOid.bindText(QStringLiteral("xIDServ"), Trim(id.IDServ));
-        dadosOid.bindText(QStringLiteral("xChave"), Trim(id.Chave));
+        dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
+        dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
         execute(dadosOid);
         dadosOid.clearStatement();
         dadosOid.addLine(QStringLiteral("Insert Into UltLog (IDServ,Chave,DataLOG,LocalInstal) values "
                                         "(:xIDServ,:xChave,:xDataLOG,:xLocalInstal)"));
-        dadosOid.bindText(QStringLiteral("xIDServ"), Trim(id.IDServ));
-        dadosOid.bindText(QStringLiteral("xChave"), Trim(id.Chave));
+        dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
+        dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
         dadosOid.bindDateTime(QStringLiteral("xDataLOG"), ServerNow);
-        dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(id, r));
+        dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(m_dm.identity(), r));
         execute(dadosOid);
     });
-
-    // 11. Failure alert (no guard of its own).
-    if (NotifyFailures)
-        raiseFailureAlert(r, FailureThreshold, FailureWindowDays, ServerNow);
-
-    // 12. Inoperative sweep (no guard of its own).
-    sweepInoperative(ServerNow);
-
-    // 13.
-    log.WriteLog(QStringLiteral("Registro Concluído de Dados de Equipamento ") + r.IP + u' ' + r.Fabricante +
-                 u' ' + r.Modelo);
 }
 
-void DatabaseReadingStore::raiseFailureAlert(const DeviceReading& r, int FailureThreshold,
-                                             int FailureWindowDays, const QDateTime& ServerNow)
+// One alert on the device's newest failure reading for this customer once its unnotified
+// failures in the window reach the threshold. No guard of its own: a failing statement ends the
+// store silently.
+void DatabaseReadingStore::raiseFailureAlert(const StoredKeys& keys, const FailureAlertSettings& alerts,
+                                             const QDateTime& ServerNow)
 {
-    const CollectorIdentity& id = m_dm.identity();
-    const Dialect& dialect = m_dm.dialect();
-    SqlQuery& padrao = m_dm.QryPadrao;
-    SqlQuery& aux = m_dm.QryAux;
-    const QString nSerie = Trim(r.NSerie);
+    makeReadingsCountable(keys);
+    if (countRecentFailures(keys, alerts.FailureWindowDays, ServerNow) < alerts.FailureThreshold)
+        return;
+    // With a threshold of 0 or below, or one reached through rows stored under another customer
+    // key, this customer may have no failure reading of the device: nothing to alert on.
+    const std::optional<NewestReading> newest = newestReading(keys.NSerie, keys.Chave);
+    if (!newest || hasAlert(keys.Chave, newest->Cod))
+        return;
+    insertAlert(ServerNow, keys.Chave, newest->Cod, newest->IdServ);
+    markFailuresNotified(keys);
+    m_dm.log().WriteLog(QStringLiteral("Registro de alerta..."));
+}
 
-    // 11.1 Rows still null take part in the count below ("<>'S'" never holds for null).
+// Readings not yet looked at get Notificado '' so the count below sees them ("<>'S'" never
+// holds for null).
+void DatabaseReadingStore::makeReadingsCountable(const StoredKeys& keys)
+{
+    SqlQuery& padrao = m_dm.QryPadrao;
     padrao.clearStatement();
     padrao.addLine(QStringLiteral("Update DadosOid set Notificado=''"));
     padrao.addLine(QStringLiteral("where (Notificado is null)"));
     padrao.addLine(QStringLiteral("and (NSerie=:xNSerie)"));
-    padrao.bindText(QStringLiteral("xNSerie"), nSerie);
+    padrao.bindText(QStringLiteral("xNSerie"), keys.NSerie);
     execute(padrao);
+}
 
-    // 11.2 The window on the server's clock, the clock DataLog was written with.
-    const QDateTime windowStart = ServerNow.addDays(-FailureWindowDays);
-    const QDateTime windowEnd = ServerNow;
-
-    // 11.3
+// This collector's failure readings of the device within the window, not yet alerted on. The
+// window is on the server's clock, the clock DataLog was written with.
+qint64 DatabaseReadingStore::countRecentFailures(const StoredKeys& keys, int FailureWindowDays,
+                                                 const QDateTime& ServerNow)
+{
     SqlQuery& falhas = m_dm.QryAlimentaFalha;
     falhas.clearStatement();
     falhas.addLine(QStringLiteral("select nserie,count(falha)as TotalFalhas from DadosOid"));
@@ -386,155 +355,155 @@ void DatabaseReadingStore::raiseFailureAlert(const DeviceReading& r, int Failure
     falhas.addLine(QStringLiteral("and (Notificado<>'S')"));
     falhas.addLine(QStringLiteral("and (NSerie=:xNSerie)"));
     falhas.addLine(QStringLiteral("group by nserie"));
-    falhas.bindText(QStringLiteral("xIDServ"), id.IDServ);
-    falhas.bindDateTime(QStringLiteral("xWindowStart"), windowStart);
-    falhas.bindDateTime(QStringLiteral("xWindowEnd"), windowEnd);
-    falhas.bindText(QStringLiteral("xNSerie"), nSerie);
+    falhas.bindText(QStringLiteral("xIDServ"), keys.IDServ);
+    falhas.bindDateTime(QStringLiteral("xWindowStart"), ServerNow.addDays(-FailureWindowDays));
+    falhas.bindDateTime(QStringLiteral("xWindowEnd"), ServerNow);
+    falhas.bindText(QStringLiteral("xNSerie"), keys.NSerie);
     open(falhas);
-
-    // 11.4
     const qint64 TotalFalhas = falhas.hasRows() ? falhas.integer(QStringLiteral("TotalFalhas")) : 0;
     falhas.close();
-    if (TotalFalhas < FailureThreshold)
-        return;
+    return TotalFalhas;
+}
 
-    // 11.5 The device's newest failure reading for this customer.
-    padrao.clearStatement();
-    padrao.addLine(
-        QStringLiteral("select ") + dialect.topOne() +
-        QStringLiteral("cod,Datalog,LocalInstal,NSerie,Fabricante,Modelo,ContGeral,StatusEquip,Falha,"
-                       "IdServ from DadosOid"));
-    padrao.addLine(QStringLiteral("where chave=:xChave"));
-    padrao.addLine(QStringLiteral("and (falha<>'2-TUDO OK')"));
-    padrao.addLine(QStringLiteral("and NSerie=:xNSerie"));
-    padrao.addLine(QStringLiteral("Order by cod desc"));
-    padrao.addLine(dialect.limitOne());
-    padrao.bindText(QStringLiteral("xChave"), id.Chave);
-    padrao.bindText(QStringLiteral("xNSerie"), nSerie);
-    open(padrao);
-    const qint64 cod = padrao.integer(QStringLiteral("cod"));
-    const QString readingIdServ = padrao.text(QStringLiteral("IdServ"));
-    padrao.close();
-
-    // 11.6 One alert per reading.
-    aux.clearStatement();
-    aux.addLine(QStringLiteral("Select IDDadosOid from alerta"));
-    aux.addLine(QStringLiteral("where chave=:xChave"));
-    aux.addLine(QStringLiteral("and IDDadosOid=:xIDDadosOid"));
-    aux.bindText(QStringLiteral("xChave"), id.Chave);
-    aux.bindInteger(QStringLiteral("xIDDadosOid"), cod);
-    open(aux);
-    if (aux.hasRows())
-        return;
-
-    // 11.7
-    aux.clearStatement();
-    aux.addLine(QStringLiteral("Insert into alerta(Data,Chave,TipoAlerta,Situacao,IDDadosOid,IDSERV)"));
-    aux.addLine(QStringLiteral("Values(:xData,:xChave,:xTipoAlerta,:xSituacao,:xIDDadosOid,:XIDSERV)"));
-    aux.bindDateTime(QStringLiteral("xData"), ServerNow);
-    aux.bindText(QStringLiteral("xChave"), id.Chave);
-    aux.bindText(QStringLiteral("xTipoAlerta"), QStringLiteral("FALHA"));
-    aux.bindText(QStringLiteral("xSituacao"), QStringLiteral("Em Aberto"));
-    aux.bindInteger(QStringLiteral("xIDDadosOid"), cod);
-    aux.bindText(QStringLiteral("XIDSERV"), readingIdServ);
-    execute(aux);
-
-    // 11.8
+// The failures that raised the alert no longer count towards the next one.
+void DatabaseReadingStore::markFailuresNotified(const StoredKeys& keys)
+{
+    SqlQuery& padrao = m_dm.QryPadrao;
     padrao.clearStatement();
     padrao.addLine(QStringLiteral("Update DadosOid set Notificado='S'"));
     padrao.addLine(QStringLiteral("where (IDServ=:xIDServ)"));
     padrao.addLine(QStringLiteral("and (falha<>'2-TUDO OK')"));
     padrao.addLine(QStringLiteral("and (NSerie=:xNSerie)"));
-    padrao.bindText(QStringLiteral("xIDServ"), id.IDServ);
-    padrao.bindText(QStringLiteral("xNSerie"), nSerie);
+    padrao.bindText(QStringLiteral("xIDServ"), keys.IDServ);
+    padrao.bindText(QStringLiteral("xNSerie"), keys.NSerie);
     execute(padrao);
-
-    // 11.9
-    m_dm.log().WriteLog(QStringLiteral("Registro de alerta..."));
 }
 
+// Devices of every customer not read for three days and not yet reported: each (not excluded)
+// gets its newest reading marked inoperative and one open alert. No guard of its own: a failing
+// statement ends the store silently.
 void DatabaseReadingStore::sweepInoperative(const QDateTime& ServerNow)
 {
-    const Dialect& dialect = m_dm.dialect();
-    SqlQuery& dadosOid = m_dm.QryDadosOid;
-    SqlQuery& padrao = m_dm.QryPadrao;
-    SqlQuery& aux = m_dm.QryAux;
+    for (const auto& [chave, nSerie] : silentDevices(ServerNow)) {
+        if (isDeviceExcluded(chave, nSerie))
+            continue;
+        const std::optional<NewestReading> newest = newestReading(nSerie);
+        if (newest)
+            reportInoperative(chave, nSerie, *newest, ServerNow);
+    }
+}
 
-    // 12. Devices of every customer not read for three days and not yet reported. The list is
-    // taken whole before the rows are worked on: the updates below change the table it comes
-    // from, and SQLite gives no promise about a result walked while its table changes.
+// Chave and nSerie of the silent devices. The list is taken whole before the rows are worked on:
+// the updates change the table it comes from, and SQLite gives no promise about a result walked
+// while its table changes.
+QList<QPair<QString, QString>> DatabaseReadingStore::silentDevices(const QDateTime& ServerNow)
+{
+    SqlQuery& dadosOid = m_dm.QryDadosOid;
     dadosOid.clearStatement();
     dadosOid.addLine(QStringLiteral("Select * from ListaEquipCli"));
     dadosOid.addLine(QStringLiteral("where (UltLog<:xSilentSince)"));
     dadosOid.addLine(QStringLiteral("and((ultNotif is null) or (") +
-                     dialect.isEmptyText(QStringLiteral("UltNotif")) + QStringLiteral("))"));
+                     m_dm.dialect().isEmptyText(QStringLiteral("UltNotif")) + QStringLiteral("))"));
     dadosOid.addLine(QStringLiteral("Order by UltLog desc"));
     dadosOid.bindDateTime(QStringLiteral("xSilentSince"), ServerNow.addDays(-kInoperativeDays));
     open(dadosOid);
-    QList<QPair<QString, QString>> silent; // Chave, nSerie
+    QList<QPair<QString, QString>> silent;
     for (; !dadosOid.atEnd(); dadosOid.next())
         silent.append({dadosOid.text(QStringLiteral("Chave")), dadosOid.text(QStringLiteral("nSerie"))});
     dadosOid.close();
+    return silent;
+}
 
-    for (const auto& [chave, nSerie] : silent) {
-        // 12.1 Excluded devices are left alone.
-        padrao.clearStatement();
-        padrao.addLine(QStringLiteral("select nSerie from exclusao"));
-        padrao.addLine(QStringLiteral("where (chave=:xChave)"));
-        padrao.addLine(QStringLiteral("and (nSerie=:xNSerie)"));
-        padrao.bindText(QStringLiteral("xChave"), chave);
-        padrao.bindText(QStringLiteral("xNSerie"), nSerie);
-        open(padrao);
-        if (padrao.hasRows())
-            continue;
+// Replaces the open alerts of the newest reading by one inoperative alert, marks the reading
+// "5-Inoperante", and the device as reported: not swept again until a new reading rewrites it.
+void DatabaseReadingStore::reportInoperative(const QString& chave, const QString& nSerie,
+                                             const NewestReading& newest, const QDateTime& ServerNow)
+{
+    SqlQuery& aux = m_dm.QryAux;
+    aux.clearStatement();
+    aux.addLine(QStringLiteral("Delete from Alerta"));
+    aux.addLine(QStringLiteral("where IDDadosOid=:xIDDadosOid"));
+    aux.addLine(QStringLiteral("and Situacao='Em Aberto'"));
+    aux.bindInteger(QStringLiteral("xIDDadosOid"), newest.Cod);
+    execute(aux);
 
-        // 12.2 The device's newest reading, whoever stored it.
-        padrao.clearStatement();
-        padrao.addLine(QStringLiteral("select ") + dialect.topOne() + QStringLiteral("* from DadosOid"));
-        padrao.addLine(QStringLiteral("where nSerie=:xNSerie"));
-        padrao.addLine(QStringLiteral("Order by cod desc"));
-        padrao.addLine(dialect.limitOne());
-        padrao.bindText(QStringLiteral("xNSerie"), nSerie);
-        open(padrao);
-        if (!padrao.hasRows())
-            continue;
-        const qint64 cod = padrao.integer(QStringLiteral("Cod"));
-        padrao.close();
+    aux.clearStatement();
+    aux.addLine(QStringLiteral("Update DadosOid set falha='5-Inoperante'"));
+    aux.addLine(QStringLiteral("where Cod=:xCod"));
+    aux.bindInteger(QStringLiteral("xCod"), newest.Cod);
+    execute(aux);
 
-        // 12.3
-        aux.clearStatement();
-        aux.addLine(QStringLiteral("Delete from Alerta"));
-        aux.addLine(QStringLiteral("where IDDadosOid=:xIDDadosOid"));
-        aux.addLine(QStringLiteral("and Situacao='Em Aberto'"));
-        aux.bindInteger(QStringLiteral("xIDDadosOid"), cod);
-        execute(aux);
+    insertAlert(ServerNow, chave, newest.Cod, std::nullopt);
 
-        // 12.4
-        aux.clearStatement();
-        aux.addLine(QStringLiteral("Update DadosOid set falha='5-Inoperante'"));
-        aux.addLine(QStringLiteral("where Cod=:xCod"));
-        aux.bindInteger(QStringLiteral("xCod"), cod);
-        execute(aux);
+    aux.clearStatement();
+    aux.addLine(QStringLiteral("Update ListaEquipCli set ultNotif=:xUltNotif"));
+    aux.addLine(QStringLiteral("where (nSerie=:xNSerie)"));
+    aux.bindDateTime(QStringLiteral("xUltNotif"), ServerNow);
+    aux.bindText(QStringLiteral("xNSerie"), nSerie);
+    execute(aux);
+}
 
-        // 12.5
-        aux.clearStatement();
-        aux.addLine(QStringLiteral("Insert into alerta(Data,Chave,TipoAlerta,Situacao,IDDadosOid)"));
-        aux.addLine(QStringLiteral("Values(:xData,:xChave,:xTipoAlerta,:xSituacao,:xIDDadosOid)"));
-        aux.bindDateTime(QStringLiteral("xData"), ServerNow);
-        aux.bindText(QStringLiteral("xChave"), chave);
-        aux.bindText(QStringLiteral("xTipoAlerta"), QStringLiteral("FALHA"));
-        aux.bindText(QStringLiteral("xSituacao"), QStringLiteral("Em Aberto"));
-        aux.bindInteger(QStringLiteral("xIDDadosOid"), cod);
-        execute(aux);
-
-        // 12.6 Not swept again until a new reading rewrites the row.
-        aux.clearStatement();
-        aux.addLine(QStringLiteral("Update ListaEquipCli set ultNotif=:xUltNotif"));
-        aux.addLine(QStringLiteral("where (nSerie=:xNSerie)"));
-        aux.bindDateTime(QStringLiteral("xUltNotif"), ServerNow);
-        aux.bindText(QStringLiteral("xNSerie"), nSerie);
-        execute(aux);
+// The device's newest DadosOid row, whoever stored it; with `failuresOfChave`, its newest
+// failure row for that customer.
+std::optional<DatabaseReadingStore::NewestReading>
+DatabaseReadingStore::newestReading(const QString& nSerie, const QString& failuresOfChave)
+{
+    const Dialect& dialect = m_dm.dialect();
+    SqlQuery& padrao = m_dm.QryPadrao;
+    padrao.clearStatement();
+    padrao.addLine(QStringLiteral("select ") + dialect.topOne() + QStringLiteral("Cod,IdServ from DadosOid"));
+    padrao.addLine(QStringLiteral("where NSerie=:xNSerie"));
+    if (!failuresOfChave.isEmpty()) {
+        padrao.addLine(QStringLiteral("and chave=:xChave"));
+        padrao.addLine(QStringLiteral("and (falha<>'2-TUDO OK')"));
+        padrao.bindText(QStringLiteral("xChave"), failuresOfChave);
     }
+    padrao.addLine(QStringLiteral("Order by cod desc"));
+    padrao.addLine(dialect.limitOne());
+    padrao.bindText(QStringLiteral("xNSerie"), nSerie);
+    open(padrao);
+    std::optional<NewestReading> newest;
+    if (padrao.hasRows())
+        newest = NewestReading{padrao.integer(QStringLiteral("Cod")), padrao.text(QStringLiteral("IdServ"))};
+    padrao.close();
+    return newest;
+}
+
+// One failure alert per reading.
+bool DatabaseReadingStore::hasAlert(const QString& chave, qint64 cod)
+{
+    SqlQuery& aux = m_dm.QryAux;
+    aux.clearStatement();
+    aux.addLine(QStringLiteral("Select IDDadosOid from alerta"));
+    aux.addLine(QStringLiteral("where chave=:xChave"));
+    aux.addLine(QStringLiteral("and IDDadosOid=:xIDDadosOid"));
+    aux.bindText(QStringLiteral("xChave"), chave);
+    aux.bindInteger(QStringLiteral("xIDDadosOid"), cod);
+    open(aux);
+    const bool found = aux.hasRows();
+    aux.close();
+    return found;
+}
+
+// An open "FALHA" alert on the reading `cod`. The failure alert names the collector that stored
+// the reading; the inoperative alert leaves IDSERV null.
+void DatabaseReadingStore::insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,
+                                       const std::optional<QString>& idServ)
+{
+    SqlQuery& aux = m_dm.QryAux;
+    aux.clearStatement();
+    aux.addLine(QStringLiteral("Insert into alerta(Data,Chave,TipoAlerta,Situacao,IDDadosOid,IDSERV)"));
+    aux.addLine(QStringLiteral("Values(:xData,:xChave,:xTipoAlerta,:xSituacao,:xIDDadosOid,:XIDSERV)"));
+    aux.bindDateTime(QStringLiteral("xData"), ServerNow);
+    aux.bindText(QStringLiteral("xChave"), chave);
+    aux.bindText(QStringLiteral("xTipoAlerta"), QStringLiteral("FALHA"));
+    aux.bindText(QStringLiteral("xSituacao"), QStringLiteral("Em Aberto"));
+    aux.bindInteger(QStringLiteral("xIDDadosOid"), cod);
+    if (idServ)
+        aux.bindText(QStringLiteral("XIDSERV"), *idServ);
+    else
+        aux.bindNull(QStringLiteral("XIDSERV"));
+    execute(aux);
 }
 
 } // namespace vorenta

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "collector/database/DadosOidColumns.h"
 #include "collector/database/ReadingStore.h"
 #include "collector/probing/DeviceReading.h"
 #include "common/CollectorIdentity.h"
@@ -10,46 +11,19 @@
 #include <QList>
 #include <QPair>
 #include <QString>
-#include <QVariant>
 
 #include <functional>
+#include <optional>
 
 namespace vorenta {
 
 class SqlQuery;
 class TDTM;
 
-/// One value of the DadosOid insert, as the store binds it: a QString, or a QDateTime for the
-/// two date columns (DataExp, DataLog).
-struct StoreColumn {
-    QString column;
-    QVariant value;
-};
-
-/// The status text with the device quirks fixed: Õ→í, Ã→á, µ→ç, Æ→ó, Ä→á (firmwares that send
-/// their accents in another code page arrive like this).
-QString FixStatusText(const QString& text);
-
-/// The identity date (Coletor.ini DataExp, "dd/mm/yyyy") at 00:00:00; when it is not such a
-/// date, `today` plus 300 days.
-QDateTime IdentityDateValue(const QString& IdentityDate, const QDate& today);
-
-/// The DadosOid insert's columns and values in the insert's column order, exactly as the store
-/// binds them: trimmed, StatusEquip fixed up and cut to 200 characters, Falha cut to 50, the
-/// identity date and `ServerNow` as date-times. The store's insert is built from this list.
-QList<StoreColumn> DadosOidColumns(const DeviceReading& reading, const CollectorIdentity& identity,
-                                   const CollectorSettings& settings, const QDateTime& ServerNow,
-                                   const QDate& today);
-
-/// The same columns for a person to read (--probe): dates as "dd/MM/yyyy HH:mm:ss".
-QList<QPair<QString, QString>> DadosOidDisplayColumns(const DeviceReading& reading,
-                                                      const CollectorIdentity& identity,
-                                                      const CollectorSettings& settings,
-                                                      const QDateTime& ServerNow, const QDate& today);
-
 /// The reading store on the collector's data module: exclusions, the DadosOid row, the
 /// ListaEquipCli and UltLog rewrites, failure alerts and the inoperative sweep. Every failure is
-/// logged or swallowed here; nothing reaches the walk.
+/// logged or swallowed here; nothing reaches the walk. "Registro Concluído de Dados de
+/// Equipamento" is written only for a reading whose DadosOid row was stored.
 class DatabaseReadingStore final : public ReadingStore {
 public:
     using Clock = std::function<QDateTime()>;
@@ -65,10 +39,51 @@ public:
     qint64 statementCount() const { return m_statements; }
 
 private:
+    /// Parametros ck1, Ed1 and Ed4 as the failure alert uses them.
+    struct FailureAlertSettings {
+        bool NotifyFailures = false;
+        int FailureThreshold = 1;
+        int FailureWindowDays = 1;
+    };
+    /// The keys of one store in the form they are written and compared in (StoredText).
+    struct StoredKeys {
+        QString Chave;        ///< trimmed
+        QString IDServ;       ///< trimmed
+        QString NSerie;       ///< trimmed
+        QString SerialAsRead; ///< the device exclusion compares the serial as the device gave it
+    };
+    /// The columns of a device's newest DadosOid row that the alerts need.
+    struct NewestReading {
+        qint64 Cod = 0;
+        QString IdServ;
+    };
+
     void store(const DeviceReading& reading);
-    void raiseFailureAlert(const DeviceReading& reading, int FailureThreshold, int FailureWindowDays,
+    bool readFailureAlertSettings(const StoredKeys& keys, FailureAlertSettings& alerts);
+    QDateTime readServerNow(const QDateTime& localNow);
+    bool isCollectorExcluded(const StoredKeys& keys);
+    bool isDeviceExcluded(const QString& chave, const QString& nSerie);
+    bool insertReading(const DeviceReading& reading, const QDateTime& ServerNow, const QDate& today);
+    void rewriteEquipmentList(const DeviceReading& reading, const StoredKeys& keys,
+                              const QDateTime& ServerNow);
+    void rewriteLastStore(const DeviceReading& reading, const StoredKeys& keys, const QDateTime& ServerNow);
+
+    void raiseFailureAlert(const StoredKeys& keys, const FailureAlertSettings& alerts,
                            const QDateTime& ServerNow);
+    qint64 countRecentFailures(const StoredKeys& keys, int FailureWindowDays, const QDateTime& ServerNow);
+    void makeReadingsCountable(const StoredKeys& keys);
+    void markFailuresNotified(const StoredKeys& keys);
+
     void sweepInoperative(const QDateTime& ServerNow);
+    QList<QPair<QString, QString>> silentDevices(const QDateTime& ServerNow);
+    void reportInoperative(const QString& chave, const QString& nSerie, const NewestReading& newest,
+                           const QDateTime& ServerNow);
+
+    std::optional<NewestReading> newestReading(const QString& nSerie, const QString& failuresOfChave = {});
+    bool hasAlert(const QString& chave, qint64 cod);
+    void insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,
+                     const std::optional<QString>& idServ);
+
     void open(SqlQuery& query);
     void execute(SqlQuery& query);
 

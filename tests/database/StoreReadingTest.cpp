@@ -83,9 +83,32 @@ class StoreReadingTest : public test::DatabaseTest {
 protected:
     StoreUnderTest& collector(const QString& chave = "K1", const QString& idServ = "S1")
     {
-        m_collectors.push_back(std::make_unique<StoreUnderTest>(
-            db().settings(), CollectorIdentity{chave, idServ, " Matriz ", "05/03/2024"}));
+        return collector(CollectorIdentity{chave, idServ, " Matriz ", "05/03/2024"});
+    }
+
+    StoreUnderTest& collector(const CollectorIdentity& identity)
+    {
+        m_collectors.push_back(std::make_unique<StoreUnderTest>(db().settings(), identity));
         return *m_collectors.back();
+    }
+
+    /// A device of customer K7 last read ten days ago: the next store's sweep reports it.
+    void addSilentDevice(const QString& serial = "OLD7")
+    {
+        const QDateTime old = serverNow().addDays(-10);
+        db().insertRow("DadosOid", {{"IDServ", QString("S7")},
+                                    {"Chave", QString("K7")},
+                                    {"NSerie", serial},
+                                    {"Falha", QString("2-TUDO OK")},
+                                    {"DataLog", old}});
+        db().insertRow(
+            "ListaEquipCli",
+            {{"Chave", QString("K7")}, {"nSerie", serial}, {"IDServ", QString("S7")}, {"UltLog", old}});
+    }
+
+    bool reportedInoperative(const QString& serial = "OLD7")
+    {
+        return db().count("ListaEquipCli", "nSerie='" + serial + "' and ultNotif is not null") == 1;
     }
 
     QString dadosOid(const QString& column, const QString& where = "1=1")
@@ -364,15 +387,219 @@ TEST_P(StoreReadingTest, DeviceSilentForThreeDaysIsReportedOnce)
     EXPECT_EQ(c.log.startingWith(kFinished).size(), 2);
 }
 
-TEST_P(StoreReadingTest, FailedReadingRowStillRewritesTheListAndTheLastStore)
+TEST_P(StoreReadingTest, ReadingRowTheServerRefusesIsReportedAndNotListed)
 {
+    // The list and the collector's last store would tell the provider a reading arrived.
     db().execute("ALTER TABLE DadosOid RENAME TO DadosOidGuardado");
     StoreUnderTest& c = collector();
     c.store.StoreReading(PrinterReading("X1"));
-    EXPECT_EQ(db().count("ListaEquipCli", "nSerie='X1'"), 1);
-    EXPECT_EQ(db().count("UltLog"), 1);
-    EXPECT_EQ(c.log.startingWith(kFinished).size(), 1) << "the insert fails silently";
+    EXPECT_EQ(db().count("ListaEquipCli"), 0);
+    EXPECT_EQ(db().count("UltLog"), 0);
+    ASSERT_EQ(c.log.lines.size(), 1) << c.log.lines.join('\n').toStdString();
+    const QString prefix = "Erro ao Gravar Dados de Equipamento  127.0.0.9  RICOH   MP 301 : ";
+    EXPECT_TRUE(c.log.lines[0].startsWith(prefix)) << c.log.lines[0].toStdString();
+    EXPECT_GT(c.log.lines[0].size(), prefix.size()) << "with the driver's text";
     db().execute("ALTER TABLE DadosOidGuardado RENAME TO DadosOid");
+}
+
+TEST_P(StoreReadingTest, RefusedReadingLeavesTheDeviceToTheInoperativeSweep)
+{
+    // The server refuses this one device's new rows; its last stored reading is ten days old.
+    addSilentDevice("OLD7");
+    if (GetParam() == test::TestBackend::Sqlite) {
+        db().execute("CREATE TRIGGER recusa BEFORE INSERT ON DadosOid WHEN NEW.NSerie = 'OLD7' "
+                     "BEGIN SELECT RAISE(ABORT, 'leitura recusada'); END");
+    } else {
+        db().execute("CREATE FUNCTION recusa() RETURNS trigger AS $$ BEGIN IF NEW.nserie = 'OLD7' THEN "
+                     "RAISE EXCEPTION 'leitura recusada'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql");
+        db().execute(
+            "CREATE TRIGGER recusa BEFORE INSERT ON DadosOid FOR EACH ROW EXECUTE FUNCTION recusa()");
+    }
+    StoreUnderTest& c = collector();
+    DeviceReading refused = PrinterReading("OLD7");
+    refused.Modelo = "MP 301\r\n";
+    c.store.StoreReading(refused);
+
+    EXPECT_EQ(db().count("DadosOid"), 1) << "only the old reading";
+    EXPECT_TRUE(reportedInoperative("OLD7")) << "no new reading arrived, so the device is silent";
+    EXPECT_EQ(db().count("UltLog"), 0);
+    ASSERT_EQ(c.log.lines.size(), 1) << c.log.lines.join('\n').toStdString();
+    EXPECT_TRUE(c.log.lines[0].startsWith(
+        "Erro ao Gravar Dados de Equipamento  127.0.0.9  RICOH  MP 301\\x0D\\x0A: "))
+        << c.log.lines[0].toStdString();
+    EXPECT_TRUE(c.log.lines[0].contains("leitura recusada")) << c.log.lines[0].toStdString();
+    EXPECT_FALSE(c.log.lines[0].contains(u'\n')) << "the driver's text on one line";
+}
+
+TEST_P(StoreReadingTest, TextsLongerThanTheirColumnsAreCutAlikeOnEveryBackEnd)
+{
+    // Values from the model OID table and Coletor.ini can be any length. PostgreSQL and SQL
+    // Server refuse a value longer than its column, SQLite keeps it whole: all store it cut.
+    const QString location(600, u'L');
+    StoreUnderTest& c = collector(CollectorIdentity{"K1", "S1", location, "05/03/2024"});
+    DeviceReading r = PrinterReading(QString(300, u'S'));
+    r.ContGeral = QString(51, u'1');
+    r.ContPb = QString(80, u'9');
+    r.inf1 = QString(5000, u'i');
+    r.Modelo = QString(300, u'M');
+    r.MacAddress = QString(256, u'm');
+    r.SupriB = QString(254, u's') + QChar(0xD83D) + QChar(0xDDA8); // a printer emoji across the cut
+    c.store.StoreReading(r);
+    c.store.StoreReading(r);
+
+    ASSERT_EQ(db().count("DadosOid"), 2) << c.log.lines.join('\n').toStdString();
+    const struct {
+        const char* column;
+        QString value;
+    } expected[] = {
+        {"NSerie", QString(255, u'S')}, {"ContGeral", QString(50, u'1')},
+        {"ContPb", QString(50, u'9')},  {"inf1", QString(255, u'i')},
+        {"Modelo", QString(255, u'M')}, {"MacAddress", QString(255, u'm')},
+        {"SupriB", QString(254, u's')}, {"LocalInstal", QString(512, u'L')},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(dadosOid(e.column), e.value) << e.column;
+    EXPECT_EQ(db().count("ListaEquipCli"), 1) << "the second store replaced the device's row";
+    EXPECT_EQ(FirstText(db().connection(), "select nSerie from ListaEquipCli", "nSerie"), QString(255, u'S'));
+    EXPECT_EQ(FirstText(db().connection(), "select LocalInstal from ListaEquipCli", "LocalInstal"),
+              QString(512, u'L'));
+    EXPECT_EQ(db().count("UltLog"), 1);
+    EXPECT_EQ(FirstText(db().connection(), "select LocalInstal from UltLog", "LocalInstal"),
+              QString(512, u'L'));
+    EXPECT_EQ(c.log.startingWith(kFinished).size(), 2);
+}
+
+TEST_P(StoreReadingTest, NulFromADeviceIsStoredAsBackslashX00Everywhere)
+{
+    const QChar nul(0);
+    const QString serial = QString("AB") + nul + "CD";
+    DeviceReading r = PrinterReading(serial);
+    r.Modelo = QString("MP") + nul + "301";
+    r.MacAddress = nul + QString::fromLatin1("\x1B\xA9\x12\x34\x56") + nul + QChar(1); // 8 octets
+    r.StatusEquip = QString("Pronto") + nul + "!";
+    StoreUnderTest& c = collector();
+    c.store.StoreReading(r);
+    c.store.StoreReading(r);
+
+    ASSERT_EQ(db().count("DadosOid"), 2) << c.log.lines.join('\n').toStdString();
+    EXPECT_EQ(dadosOid("NSerie"), "AB\\x00CD");
+    EXPECT_EQ(dadosOid("Modelo"), "MP\\x00301");
+    EXPECT_EQ(dadosOid("MacAddress"),
+              "\\x00" + QString::fromLatin1("\x1B\xA9\x12\x34\x56") + "\\x00" + QChar(1));
+    EXPECT_EQ(dadosOid("StatusEquip"), "Pronto\\x00!");
+    EXPECT_EQ(db().count("ListaEquipCli"), 1);
+    EXPECT_EQ(FirstText(db().connection(), "select nSerie from ListaEquipCli", "nSerie"), "AB\\x00CD");
+    EXPECT_EQ(c.log.startingWith(kFinished), QStringList(2, kFinished + " 127.0.0.9  RICOH  MP\\x00301"));
+
+    // An exclusion entered as the serial is stored applies to the device.
+    db().insertExclusao("", "K1", "AB\\x00CD");
+    c.store.StoreReading(r);
+    EXPECT_EQ(db().count("DadosOid"), 2);
+    EXPECT_EQ(c.log.lines.last(), QString::fromUtf8("Equipamento na lista de Exceções, Dados Não Coletados. "
+                                                    "Série: AB\\x00CD Modelo: MP\\x00301-RICOH "));
+}
+
+TEST_P(StoreReadingTest, DeviceTextsCannotForgeLogLines)
+{
+    DeviceReading r = PrinterReading("X1");
+    r.Modelo = "MP 301\r\n01/01/2020 - 00:00:00: Registro Concluido de Dados de Equipamento 10.0.0.1";
+    r.Fabricante = QString("RICOH") + QChar(0);
+    StoreUnderTest& c = collector();
+    c.store.StoreReading(r);
+    db().insertExclusao("", "K1", "X1");
+    c.store.StoreReading(r);
+
+    ASSERT_EQ(c.log.lines.size(), 2);
+    for (const QString& line : c.log.lines) {
+        for (QChar ch : line)
+            EXPECT_GE(ch.unicode(), 0x20) << line.toStdString();
+    }
+    EXPECT_EQ(c.log.lines[0], kFinished + " 127.0.0.9  RICOH\\x00 MP 301\\x0D\\x0A01/01/2020 - 00:00:00: "
+                                          "Registro Concluido de Dados de Equipamento 10.0.0.1");
+}
+
+TEST_P(StoreReadingTest, UnsetTextsAreStoredAsEmptyTextsNotNull)
+{
+    // Reports select on '' and on null differently; every text the store writes is a text.
+    StoreUnderTest& c = collector(CollectorIdentity{"K1", "S1", QString(), QString()});
+    c.settings.ComputerName = QString();
+    c.settings.CodEmpresa = QString();
+    c.settings.Contato1 = QString();
+    c.settings.Telefone1 = QString();
+    c.settings.email1 = QString();
+    DeviceReading r;
+    r.NSerie = "X1";
+    c.store.StoreReading(r);
+    ASSERT_EQ(db().count("DadosOid"), 1) << c.log.lines.join('\n').toStdString();
+
+    const QDateTime now = serverNow();
+    for (const StoreColumn& column : DadosOidColumns(r, c.dm.identity(), c.settings, now, now.date())) {
+        if (column.value.metaType() == QMetaType::fromType<QString>()) {
+            EXPECT_EQ(db().count("DadosOid", column.column + " is null"), 0) << column.column.toStdString();
+        }
+    }
+    EXPECT_EQ(db().count("DadosOid", "Notificado is null"), 1) << "Notificado is not written";
+    for (const char* column :
+         {"Chave", "LocalInstal", "nSerie", "Fabricante", "Modelo", "IDServ", "CodEmpresa", "IP", "Versao"})
+        EXPECT_EQ(db().count("ListaEquipCli", QString(column) + " is null"), 0) << column;
+    EXPECT_EQ(db().count("ListaEquipCli", "ultNotif is null"), 1);
+    for (const char* column : {"IDServ", "Chave", "LocalInstal"})
+        EXPECT_EQ(db().count("UltLog", QString(column) + " is null"), 0) << column;
+}
+
+TEST_P(StoreReadingTest, NoSecondAlertForAReadingThatAlreadyHasOne)
+{
+    db().insertParametros("K1", "1", "S", "1", "1");
+    db().insertRow("DadosOid", {{"IDServ", QString("S1")},
+                                {"Chave", QString("K1")},
+                                {"NSerie", QString("X1")},
+                                {"Falha", QString("3-Warning")},
+                                {"DataLog", serverNow()}});
+    const qint64 failure = db().lastCod("DadosOid");
+    db().insertRow("alerta", {{"Chave", QString("K1")},
+                              {"TipoAlerta", QString("FALHA")},
+                              {"Situacao", QString("Em Aberto")},
+                              {"IDDadosOid", failure}});
+    StoreUnderTest& c = collector();
+    c.store.StoreReading(PrinterReading("X1", "2-TUDO OK")); // one failure in the window: the threshold
+
+    EXPECT_EQ(db().count("alerta"), 1);
+    EXPECT_FALSE(c.log.contains("Registro de alerta..."));
+    EXPECT_EQ(db().count("DadosOid", QString("Cod=%1 and Notificado=''").arg(failure)), 1)
+        << "its failures are still to be alerted on";
+    EXPECT_EQ(c.log.startingWith(kFinished).size(), 1);
+}
+
+TEST_P(StoreReadingTest, ThresholdWithoutAFailureOfThisCustomerRaisesNothingAndGoesOn)
+{
+    const struct {
+        const char* name;
+        const char* ed1;
+        bool failuresUnderAnotherKey; // this collector's failure rows of the device, customer K2
+    } cases[] = {
+        {"threshold 0", "0", false},
+        {"threshold below 0", "-2", false},
+        {"reached through another key's rows", "1", true},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        for (const char* table : {"Parametros", "DadosOid", "ListaEquipCli", "alerta"})
+            db().execute(QString("delete from ") + table);
+        db().insertParametros("K1", "1", "S", k.ed1, "1");
+        if (k.failuresUnderAnotherKey)
+            db().insertRow("DadosOid", {{"IDServ", QString("S1")},
+                                        {"Chave", QString("K2")},
+                                        {"NSerie", QString("X1")},
+                                        {"Falha", QString("3-Warning")},
+                                        {"DataLog", serverNow()}});
+        addSilentDevice();
+        StoreUnderTest& c = collector();
+        c.store.StoreReading(PrinterReading("X1", "2-TUDO OK"));
+
+        EXPECT_EQ(db().count("alerta", "IDSERV is not null"), 0) << "no failure alert";
+        EXPECT_TRUE(reportedInoperative()) << "the sweep still runs";
+        EXPECT_EQ(c.log.lines, QStringList{kFinished + " 127.0.0.9  RICOH   MP 301 "});
+    }
 }
 
 TEST_P(StoreReadingTest, ParametersThatCannotBeReadStoreNothing)
