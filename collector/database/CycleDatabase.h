@@ -16,8 +16,10 @@ public:
     /// returns false when it cannot be opened.
     virtual bool ConnectDatabase() = 0;
 
-    /// Fills `table` from RangeIP for this collector's Chave and IDServ. Never throws.
-    virtual void LoadRanges(RangeTable& table) = 0;
+    /// Fills `table` from RangeIP for this collector's Chave and IDServ. Never throws. False when
+    /// the ranges could not be read (logged with the driver's text): `table` then keeps what it
+    /// held, and the cycle must not take the failure for "no range configured".
+    virtual bool LoadRanges(RangeTable& table) = 0;
 
     /// Reads Ed7 of the customer's Parametros row and rests that many minutes, or until `stop`
     /// is requested. Throws when the Parametros query cannot be opened (the cycle then ends).

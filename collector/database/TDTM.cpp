@@ -27,13 +27,13 @@ bool TDTM::ConnectDatabase()
     }
 }
 
-void TDTM::LoadRanges(RangeTable& table)
+bool TDTM::LoadRanges(RangeTable& table)
 {
     if (!ConnectDatabase())
-        return;
+        return false;
+    m_log.WriteLog(QStringLiteral("Buscando Range de IP Chave: ") + m_identity.Chave +
+                   QStringLiteral(" IdServ:") + m_identity.IDServ);
     try {
-        m_log.WriteLog(QStringLiteral("Buscando Range de IP Chave: ") + m_identity.Chave +
-                       QStringLiteral(" IdServ:") + m_identity.IDServ);
         QryBuscaRange.clearStatement();
         QryBuscaRange.addLine(QStringLiteral("Select * from RangeIP"));
         QryBuscaRange.addLine(QStringLiteral("where Chave=:xChave"));
@@ -47,19 +47,28 @@ void TDTM::LoadRanges(RangeTable& table)
         // RangeIP is no longer walked.
         RangeTable loaded;
         loaded.RangesConfigured = QryBuscaRange.hasRows();
-        m_log.WriteLog(loaded.RangesConfigured ? QStringLiteral("Range Configurado.")
-                                               : QStringLiteral("Sem Range Configurado."));
-        for (int n = 1; n <= RangeTable::kSlots && !QryBuscaRange.atEnd(); ++n) {
-            loaded.slot(n).StartIp = QryBuscaRange.text(QStringLiteral("IPINI"));
-            loaded.slot(n).EndIp = QryBuscaRange.text(QStringLiteral("IPFIN"));
-            QryBuscaRange.next();
+        qint64 rows = 0;
+        for (; !QryBuscaRange.atEnd(); QryBuscaRange.next()) {
+            if (++rows > RangeTable::kSlots)
+                continue; // counted for the line below
+            RangeSlot& slot = loaded.slot(static_cast<int>(rows));
+            slot.StartIp = QryBuscaRange.text(QStringLiteral("IPINI"));
+            slot.EndIp = QryBuscaRange.text(QStringLiteral("IPFIN"));
         }
         QryBuscaRange.close();
+        m_log.WriteLog(loaded.RangesConfigured ? QStringLiteral("Range Configurado.")
+                                               : QStringLiteral("Sem Range Configurado."));
+        if (rows > RangeTable::kSlots)
+            m_log.WriteLog(QStringLiteral("Ranges de IP além de %1 ignorados: %2")
+                               .arg(RangeTable::kSlots)
+                               .arg(rows - RangeTable::kSlots));
         table = std::move(loaded);
-    } catch (const DatabaseError&) {
-        // As before: a range query that fails after connecting is not logged, the cycle goes on
-        // with the ranges of the previous load.
+        return true;
+    } catch (const DatabaseError& error) {
+        // A failed read is no "Sem Range Configurado.": the cycle would scan the local network.
         QryBuscaRange.close();
+        m_log.WriteLog(QStringLiteral("Erro ao Buscar Range de IP: ") + error.text());
+        return false;
     }
 }
 

@@ -22,7 +22,7 @@ public:
     TDTM(DatabaseSettings settings, CollectorIdentity identity, LogSink& log);
 
     bool ConnectDatabase() override;
-    void LoadRanges(RangeTable& table) override;
+    bool LoadRanges(RangeTable& table) override;
     void WaitBetweenCycles(const StopSignal& stop) override;
 
     /// Minutes to rest for an Ed7 text: 1 when it is not a whole number, clamped to

@@ -38,9 +38,10 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
         return;
     m_log.WriteLog(QStringLiteral("Teste de Conexão OK"));
 
-    m_database.LoadRanges(m_ranges);
+    const bool loaded = m_database.LoadRanges(m_ranges);
 
     if (m_ranges.RangesConfigured) {
+        // After a failed load these are the ranges of the last load that worked.
         for (int number = 1; number <= RangeTable::kSlots && !m_stop.requested(); ++number) {
             const RangeSlot& slot = m_ranges.slot(number);
             if (IsBlank(slot.StartIp))
@@ -48,12 +49,21 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
             try {
                 m_walk.WalkRange(slot.StartIp, slot.EndIp);
             } catch (const RangeWalkError&) {
-                m_log.WriteLog(QStringLiteral("Erro ao capturar dados de : ") + slot.StartIp);
+                m_log.WriteLog(QStringLiteral("Erro ao capturar dados de : ") + EscapedText(slot.StartIp));
             }
         }
         rest(restAfterCycle);
+    } else if (!loaded) {
+        // The ranges could not be read (logged): that is no reason to scan this machine's network.
+        rest(restAfterCycle);
     } else if (!m_localIp.isEmpty()) {
-        const QString prefix = NetworkPrefix(m_localIp);
+        const std::optional<DottedAddress> local = ParseDottedAddress(m_localIp);
+        if (!local) {
+            m_log.WriteLog(QStringLiteral("Endereço IP local inválido, rede local não coletada: ") +
+                           EscapedText(m_localIp));
+            return;
+        }
+        const QString prefix = local->prefix();
         m_walk.SetCurrentPrefix(prefix);
         m_log.WriteLog(QStringLiteral("Sem faixa de IP criada: ") + prefix);
         m_walk.CollectRange(2, 255);

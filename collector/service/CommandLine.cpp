@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "collector/service/AddressWalk.h"
+
 namespace vorenta {
 
 namespace {
@@ -46,8 +48,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
             if (!takeValue(&command.home))
                 return fail(QStringLiteral("--home precisa de uma pasta"));
         } else if (argument == QLatin1String("--local-ip")) {
-            if (!takeValue(&command.localIp))
-                return fail(QStringLiteral("--local-ip precisa de um endereço"));
+            // The fallback scans this address's /24: anything but a whole address would send the
+            // hosts "2" to "254" to the resolver as names.
+            if (!takeValue(&command.localIp) || !ParseDottedAddress(command.localIp))
+                return fail(QStringLiteral("--local-ip precisa de um endereço IPv4 completo (a.b.c.d)"));
         } else if (argument == QLatin1String("--unit-dir")) {
             if (!takeValue(&command.unitDirectory))
                 return fail(QStringLiteral("--unit-dir precisa de uma pasta"));

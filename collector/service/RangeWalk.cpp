@@ -1,8 +1,9 @@
 #include "RangeWalk.h"
 
 #include "collector/probing/IdentifyDevice.h"
-#include "collector/probing/TextOperations.h"
 #include "common/TextRules.h"
+
+#include <algorithm>
 
 namespace vorenta {
 
@@ -25,17 +26,7 @@ private:
 };
 
 constexpr int kSkippedHost = 255;
-
-// A host number as the walk accepts it. Numbers outside 0 to 255 would give texts that are no
-// address (10.0.0.256), which the resolver would then send out as host-name lookups.
-int hostNumber(const QString& text, const QString& rangeText)
-{
-    bool ok = false;
-    const int host = text.toInt(&ok, 10);
-    if (!ok || host < 0 || host > kSkippedHost)
-        throw RangeWalkError("no host number in " + rangeText.toStdString());
-    return host;
-}
+constexpr int kLastHost = 254;
 
 } // namespace
 
@@ -48,13 +39,20 @@ RangeWalk::RangeWalk(SnmpSource& snmp, ManufacturerStep readManufacturerData, Re
 
 void RangeWalk::WalkRange(const QString& startText, const QString& endText)
 {
-    const QString prefix = NetworkPrefix(startText);
-    if (prefix.isEmpty())
-        throw RangeWalkError("not a dotted address: " + startText.toStdString());
-    m_currentPrefix = prefix;
-    const int firstHost = hostNumber(ReplaceAll(startText, m_currentPrefix, QString()), startText);
-    const int lastHost = hostNumber(ReplaceAll(endText, m_currentPrefix, QString()), endText);
-    CollectRange(firstHost, lastHost);
+    // Both ends must be whole addresses on one /24; the end's host number may run past 254
+    // (".250" to ".300"), and the walk then stops at 254.
+    const std::optional<DottedAddress> start = ParseDottedAddress(startText);
+    const std::optional<DottedAddress> end = ParseDottedAddress(endText, true);
+    if (!start || !end || end->prefix() != start->prefix())
+        throw RangeWalkError("not a range of one network: " + startText.toStdString() + " - " +
+                             endText.toStdString());
+    m_currentPrefix = start->prefix();
+    if (end->host() < start->host()) {
+        m_log.WriteLog(QStringLiteral("Range de IP invertido, nada coletado: ") + EscapedText(startText) +
+                       QStringLiteral(" - ") + EscapedText(endText));
+        return;
+    }
+    CollectRange(start->host(), std::min(end->host(), kLastHost));
 }
 
 void RangeWalk::CollectRange(int firstHost, int lastHost)

@@ -4,6 +4,8 @@
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/DatabaseFixture.h"
 
+#include <QSqlQuery>
+
 #include <gtest/gtest.h>
 
 namespace vorenta {
@@ -100,23 +102,71 @@ TEST_P(TDTMTest, LoadsAtMostOneThousandRows)
         EXPECT_EQ(filled.size(), 1000);
         EXPECT_FALSE(table.slot(1000).StartIp.isEmpty()) << "slot 1000 is filled too";
         EXPECT_EQ(QSet<QString>(filled.begin(), filled.end()).size(), 1000) << "each row once";
+        EXPECT_EQ(log.startingWith("Ranges de IP além de 1000 ignorados: "),
+                  rows == 1000 ? QStringList() : QStringList("Ranges de IP além de 1000 ignorados: 1"));
+        log.lines.clear();
     }
 }
 
-TEST_P(TDTMTest, AFailedLoadKeepsThePreviousRanges)
+TEST_P(TDTMTest, AFailedLoadIsLoggedAndKeepsThePreviousRanges)
+{
+    const struct {
+        const char* name;
+        const char* breaks;
+        const char* repairs;
+    } cases[] = {
+        {"table missing", "ALTER TABLE RangeIP RENAME TO RangeIPGuardado",
+         "ALTER TABLE RangeIPGuardado RENAME TO RangeIP"},
+        {"column missing", "ALTER TABLE RangeIP RENAME COLUMN IPFIN TO IPFIM",
+         "ALTER TABLE RangeIP RENAME COLUMN IPFIM TO IPFIN"},
+    };
+    db().insertRange("K1", "S1", "10.0.0.1", "10.0.0.2");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TDTM tdtm = module();
+        RangeTable table;
+        ASSERT_TRUE(tdtm.LoadRanges(table));
+
+        db().execute(c.breaks);
+        log.lines.clear();
+        EXPECT_FALSE(tdtm.LoadRanges(table));
+        EXPECT_TRUE(table.RangesConfigured);
+        EXPECT_EQ(filledSlots(table), QStringList({"10.0.0.1-10.0.0.2"}));
+        ASSERT_EQ(log.lines.size(), 2) << log.lines.join('\n').toStdString();
+        EXPECT_TRUE(log.lines[1].startsWith("Erro ao Buscar Range de IP: ")) << log.lines[1].toStdString();
+        EXPECT_GT(log.lines[1].size(), QString("Erro ao Buscar Range de IP: ").size())
+            << "with the driver's text";
+
+        // A collector whose very first load fails has nothing configured, and is told so.
+        RangeTable first;
+        EXPECT_FALSE(module().LoadRanges(first));
+        EXPECT_FALSE(first.RangesConfigured);
+        db().execute(c.repairs);
+    }
+}
+
+TEST_P(TDTMTest, ALockedRangeTableIsAFailedLoad)
 {
     db().insertRange("K1", "S1", "10.0.0.1", "10.0.0.2");
-    TDTM tdtm = module();
-    RangeTable table;
-    tdtm.LoadRanges(table);
+    DatabaseSettings quick = db().settings();
+    quick.commandTimeoutSeconds = 1;
+    TDTM tdtm(quick, CollectorIdentity{"K1", "S1", {}, {}}, log);
 
-    db().execute("drop table RangeIP");
-    log.lines.clear();
-    tdtm.LoadRanges(table);
-    EXPECT_TRUE(table.RangesConfigured);
-    EXPECT_EQ(filledSlots(table), QStringList({"10.0.0.1-10.0.0.2"}));
-    EXPECT_EQ(log.lines, QStringList({"Buscando Range de IP Chave: K1 IdServ:S1"}))
-        << "a failed range query is not logged";
+    // Another program holds the table (the fixture's own connection, in a transaction).
+    QSqlQuery holder(db().connection().database());
+    if (GetParam() == test::TestBackend::Sqlite) {
+        ASSERT_TRUE(holder.exec("BEGIN EXCLUSIVE"));
+    } else {
+        ASSERT_TRUE(holder.exec("BEGIN"));
+        ASSERT_TRUE(holder.exec("LOCK TABLE RangeIP IN ACCESS EXCLUSIVE MODE"));
+    }
+    RangeTable table;
+    EXPECT_FALSE(tdtm.LoadRanges(table));
+    EXPECT_FALSE(table.RangesConfigured);
+    EXPECT_EQ(log.startingWith("Erro ao Buscar Range de IP: ").size(), 1)
+        << log.lines.join('\n').toStdString();
+    EXPECT_FALSE(log.contains("Sem Range Configurado."));
+    holder.exec("ROLLBACK");
 }
 
 TEST_P(TDTMTest, WaitsTheMinutesOfEd7)

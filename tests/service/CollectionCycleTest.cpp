@@ -23,10 +23,13 @@ public:
         m_log.WriteLog("[connect]");
         return connects;
     }
-    void LoadRanges(RangeTable& table) override
+    bool LoadRanges(RangeTable& table) override
     {
         m_log.WriteLog("[load]");
+        if (!loads)
+            return false; // the table keeps what it held
         table = ranges;
+        return true;
     }
     void WaitBetweenCycles(const StopSignal&) override
     {
@@ -36,6 +39,7 @@ public:
     }
 
     bool connects = true;
+    bool loads = true;
     bool restThrows = false;
     RangeTable ranges;
 
@@ -116,6 +120,48 @@ TEST(CollectionCycle, NoRangeFallsBackToTheLocalNetwork)
               QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[load]",
                            "Sem faixa de IP criada: 127.0.0.", "[collect 127.0.0.2-255]", "[rest]"}));
     EXPECT_EQ(f.cycle.LocalIp(), QStringLiteral("127.0.0.37"));
+}
+
+TEST(CollectionCycle, AFailedLoadNeverFallsBackToTheLocalNetwork)
+{
+    CycleFixture f;
+    f.database.loads = false;
+    f.cycle.RunCycle();
+    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK",
+                                        "[load]", "[rest]"}));
+
+    // With ranges from an earlier load, a failed load walks those.
+    f.database.loads = true;
+    f.database.ranges.RangesConfigured = true;
+    f.database.ranges.slot(1) = {"127.0.0.10", "127.0.0.12"};
+    f.cycle.RunCycle();
+    f.database.loads = false;
+    f.database.ranges = RangeTable{};
+    f.log.lines.clear();
+    f.cycle.RunCycle();
+    EXPECT_EQ(f.log.startingWith("[walk"), QStringList({"[walk 127.0.0.10-127.0.0.12]"}));
+    EXPECT_TRUE(f.log.startingWith("Sem faixa").isEmpty());
+}
+
+TEST(CollectionCycle, LocalAddressThatIsNoAddressScansNothing)
+{
+    for (const char* local : {"2", "10.0.0", "192.168.0.300", "a.b.c.d"}) {
+        CycleFixture f;
+        f.localIp = QString::fromLatin1(local);
+        f.cycle.RunCycle();
+        EXPECT_EQ(f.log.lines.last(), "Endereço IP local inválido, rede local não coletada: " + f.localIp);
+        EXPECT_TRUE(f.log.startingWith("[collect").isEmpty()) << local;
+    }
+}
+
+TEST(CollectionCycle, BadRangeTextIsLoggedOnOneLine)
+{
+    CycleFixture f;
+    f.database.ranges.RangesConfigured = true;
+    f.database.ranges.slot(1) = {"10.0.0.1\r\n01/01/2020 - 00:00:00: x", "falha"};
+    f.cycle.RunCycle();
+    EXPECT_TRUE(f.log.contains("Erro ao capturar dados de : 10.0.0.1\\x0D\\x0A01/01/2020 - 00:00:00: x"))
+        << f.log.lines.join('\n').toStdString();
 }
 
 TEST(CollectionCycle, NoRangeAndNoLocalAddressEndsWithoutRest)

@@ -66,6 +66,17 @@ TEST(CommandLine, Mistakes)
         EXPECT_FALSE(parse(arguments)) << arguments.join(' ').toStdString();
 }
 
+TEST(CommandLine, LocalAddressMustBeAWholeAddress)
+{
+    // The fallback scans the /24 of this address: "2" would send "2" ... "254" to the resolver.
+    for (const char* local : {"2", "127.0.0", "127.0.0.", "127.0.0.1.1", "localhost", "300.0.0.1", ""}) {
+        QString error;
+        EXPECT_FALSE(ParseCommandLine({"--once", "--local-ip", QString::fromLatin1(local)}, &error)) << local;
+        EXPECT_TRUE(error.startsWith("--local-ip")) << error.toStdString();
+    }
+    EXPECT_TRUE(parse({"--local-ip", "127.1.2.3"}));
+}
+
 // systemd must accept the unit and read the paths back as they are, whatever the folder names
 // hold: blanks, quotes, backslashes, and the '%' and '$' that systemd would expand.
 TEST(SystemdUnit, SystemdAcceptsTheUnitAndReadsThePathsBack)

@@ -26,6 +26,7 @@ class ScriptedNetwork : public SnmpSource {
 public:
     SnmpAnswer SnmpGet(const QString& oid, const QString&, const QString& host) override
     {
+        ++asked;
         const int number = host.section(u'.', 3).toInt();
         if (number == failingHost)
             throw std::runtime_error("falha no meio da faixa");
@@ -37,6 +38,7 @@ public:
     }
     QList<int> printers;
     int failingHost = -1;
+    int asked = 0;
 };
 
 // One printer recording with the standard objects identification reads.
@@ -126,21 +128,57 @@ TEST(RangeWalk, RangesThatCannotBeWalked)
         const char* start;
         const char* end;
     };
-    for (const Case& bad :
-         {Case{"192.168.0.250", "192.168.1.5"}, Case{"10.0.0.5", ""}, Case{"10.0.0.5", "10.0.0.x"},
-          Case{"impressora", "10.0.0.9"}, Case{"10.0.0.1", "10.0.0.300"}}) {
+    // None of these reaches the network, nor the resolver as a host name.
+    for (const Case& bad : {
+             Case{"192.168.0.250", "192.168.1.5"}, // another network
+             Case{"10.0.0.5", ""},
+             Case{"10.0.0.5", "10.0.0.x"},
+             Case{"impressora", "10.0.0.9"},
+             Case{"999.0.0.1", "999.0.0.9"},
+             Case{"a.b.c.1", "a.b.c.9"},
+             Case{"10.0.0.256", "10.0.0.256"},
+             Case{"10.0.0", "10.0.0.9"},
+             Case{"10.0.0.1.2", "10.0.0.9"},
+             Case{"10.0.0.-1", "10.0.0.9"},
+             Case{"10.0.0.1", "10.0.0.+9"},
+             Case{"10..0.1", "10..0.9"},
+             Case{"10.0.0.1", "10.0.0.9999999999"},
+         }) {
         EXPECT_THROW(walk.WalkRange(bad.start, bad.end), RangeWalkError) << bad.start << " - " << bad.end;
     }
     EXPECT_TRUE(f.log.lines.isEmpty()) << "nothing is visited";
+    EXPECT_EQ(network.asked, 0);
 }
 
-TEST(RangeWalk, StartAfterEndVisitsNothing)
+TEST(RangeWalk, EndAbove254StopsAt254)
+{
+    ScriptedNetwork network;
+    WalkFixture f;
+    RangeWalk walk = f.walkOver(network);
+    walk.WalkRange("10.9.8.250", "10.9.8.300");
+    EXPECT_EQ(walkLines(f.log), QStringList({"Coletando dados de 10.9.8.250", "Coletando dados de 10.9.8.251",
+                                             "Coletando dados de 10.9.8.252", "Coletando dados de 10.9.8.253",
+                                             "Coletando dados de 10.9.8.254"}));
+}
+
+TEST(RangeWalk, AddressesAreWrittenInTheirPlainForm)
+{
+    ScriptedNetwork network;
+    WalkFixture f;
+    RangeWalk walk = f.walkOver(network);
+    walk.WalkRange(" 010.009.008.007 ", "10.9.8.8");
+    EXPECT_EQ(walkLines(f.log), QStringList({"Coletando dados de 10.9.8.7", "Coletando dados de 10.9.8.8"}));
+    EXPECT_EQ(walk.CurrentPrefix(), QStringLiteral("10.9.8."));
+}
+
+TEST(RangeWalk, StartAfterEndVisitsNothingAndSaysSo)
 {
     ScriptedNetwork network;
     WalkFixture f;
     RangeWalk walk = f.walkOver(network);
     walk.WalkRange("192.168.0.20", "192.168.0.10");
-    EXPECT_TRUE(f.log.lines.isEmpty());
+    EXPECT_EQ(f.log.lines, QStringList{"Range de IP invertido, nada coletado: 192.168.0.20 - 192.168.0.10"});
+    EXPECT_EQ(network.asked, 0);
 }
 
 TEST(RangeWalk, VisitsTheHostsFromStartToEndSkipping255)

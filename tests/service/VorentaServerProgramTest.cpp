@@ -156,4 +156,32 @@ TEST(VorentaServerProgram, InstallAndUninstallTheUnit)
 TEST(VorentaServerProgram, WrongArgumentsExitWithUsage)
 {
     EXPECT_EQ(CollectorProcess().run({"--nada"}), 2);
+
+    // A local address without three dots would make the fallback resolve "2" ... "254".
+    TemporaryProgramFolder home;
+    home.writeIdentity("CLI", "7");
+    EXPECT_EQ(CollectorProcess(home.path()).run({"--once", "--local-ip", "2"}), 2);
+    EXPECT_FALSE(QFile::exists(home.file("LOG.TXT"))) << "nothing ran";
+}
+
+TEST(VorentaServerProgram, UnreadableDatabaseNeverScansTheLocalNetwork)
+{
+    // An empty file is an empty SQLite database (no RangeIP table); the other is no database.
+    for (const QByteArray& content : {QByteArray(), QByteArray(4096, 'x')}) {
+        TemporaryProgramFolder home;
+        home.writeIdentity("CLI", "7");
+        home.write("Vorenta.db", content);
+        const QString local = QString::fromStdString(UniqueLoopbackPrefix()) + "1";
+        CollectorProcess collector(home.path());
+        ASSERT_EQ(collector.run({"--once", "--local-ip", local}), 0) << collector.standardError();
+
+        const QString all = collector.messages().join('\n');
+        EXPECT_FALSE(all.contains("Sem faixa de IP criada")) << all.toStdString();
+        EXPECT_FALSE(all.contains("Coletando dados de")) << all.toStdString();
+        EXPECT_TRUE(all.contains("Erro ao Buscar Range de IP: ") || all.contains("Erro de conexão. : "))
+            << all.toStdString();
+        if (content.isEmpty()) {
+            EXPECT_TRUE(all.contains("Erro ao Buscar Range de IP: ")) << all.toStdString();
+        }
+    }
 }
