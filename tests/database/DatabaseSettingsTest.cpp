@@ -1,6 +1,10 @@
 #include "common/database/DatabaseSettings.h"
+#include "common/CollectorIdentity.h"
+#include "common/IniFile.h"
 #include "common/database/Dialect.h"
 #include "tests/support/TemporaryProgramFolder.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +104,51 @@ TEST(Dialect, StatementsThatDifferPerServer)
         EXPECT_EQ(d.limitOne(), QString::fromUtf8(c.limit));
         EXPECT_EQ(d.integerAsText("cod"), QString::fromUtf8(c.codAsText));
         EXPECT_EQ(d.resultName("DataeHoraAtual"), QString::fromUtf8(c.resultName));
+    }
+}
+
+// A newcomer copies the README's Coletor.ini samples as they are. Values run to the end of the
+// line, so a comment after a value would become part of it: an unknown Tipo, or a Chave that
+// selects no range (and the local network scanned instead).
+TEST(DatabaseSettings, TheReadmeSamplesWorkAsWritten)
+{
+    QFile readme(QStringLiteral(VORENTA_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    QList<QByteArray> samples;
+    bool inBlock = false;
+    QByteArray block;
+    for (const QByteArray& line : readme.readAll().split('\n')) {
+        if (line.startsWith("```")) {
+            if (inBlock && (block.contains("[COLETOR]") || block.contains("[BANCO]")))
+                samples.append(block);
+            inBlock = !inBlock;
+            block.clear();
+        } else if (inBlock) {
+            block += line + "\r\n";
+        }
+    }
+    ASSERT_GE(samples.size(), 2);
+
+    for (const QByteArray& sample : samples) {
+        SCOPED_TRACE(sample.toStdString());
+        const TemporaryProgramFolder folder;
+        folder.write(QStringLiteral("Coletor.ini"), sample);
+        const IniFile ini(folder.file(QStringLiteral("Coletor.ini")));
+        QString section;
+        for (const QByteArray& line : sample.split('\n')) {
+            const QString text = QString::fromUtf8(line).trimmed();
+            if (text.startsWith(u'['))
+                section = text.mid(1).chopped(1);
+            if (text.startsWith(u';') || !text.contains(u'='))
+                continue;
+            const QString key = text.section(u'=', 0, 0);
+            EXPECT_FALSE(ini.value(section, key).contains(u';'))
+                << key.toStdString() << ": a comment in the value";
+        }
+        EXPECT_TRUE(LoadDatabaseSettings(folder.path()).problem.isEmpty());
+        if (sample.contains("[COLETOR]")) {
+            EXPECT_TRUE(LoadCollectorIdentity(folder.path()).isComplete());
+        }
     }
 }
 
