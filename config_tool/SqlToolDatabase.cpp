@@ -39,22 +39,23 @@ ServerSettings SqlToolDatabase::defaults() const
 void SqlToolDatabase::connect(const ServerSettings& settings)
 {
     DatabaseSettings next = m_base;
-    // "host,port", as a data source names a server with its port.
-    next.host = settings.Servidor;
-    const qsizetype comma = settings.Servidor.indexOf(u',');
-    if (comma >= 0) {
-        bool ok = false;
-        const int port = Trim(settings.Servidor.mid(comma + 1)).toInt(&ok);
-        if (ok) {
-            next.host = Trim(settings.Servidor.left(comma));
-            next.port = port;
+    // The downloaded settings name the provider's server and database. On the embedded database
+    // they mean nothing: the tool edits the ranges of the collector beside it, in its Vorenta.db,
+    // and a name such as "Brisolt" would make a new, empty file that no collector reads.
+    if (next.backend != DatabaseBackend::Sqlite) {
+        // "host,port", as a data source names a server with its port.
+        next.host = settings.Servidor;
+        const qsizetype comma = settings.Servidor.indexOf(u',');
+        if (comma >= 0) {
+            bool ok = false;
+            const int port = Trim(settings.Servidor.mid(comma + 1)).toInt(&ok);
+            if (ok) {
+                next.host = Trim(settings.Servidor.left(comma));
+                next.port = port;
+            }
         }
-    }
-    next.databaseName = settings.BancoDados;
-    if (next.backend == DatabaseBackend::Sqlite) {
-        // An empty name would open a private in-memory database and show an empty list.
-        if (next.databaseName.isEmpty())
-            throw ToolDatabaseError("nome do banco de dados vazio");
+        next.databaseName = settings.BancoDados;
+    } else {
         next.databaseName = QDir(m_programFolder).absoluteFilePath(next.databaseName);
     }
     next.connectTimeoutSeconds = kTimeoutSeconds;

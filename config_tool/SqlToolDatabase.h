@@ -10,8 +10,9 @@ namespace vorenta {
 class DatabaseConnection;
 
 /// The tool's statements on the shared database layer. The back end, port, user and password
-/// are the collector's own ([BANCO] of Coletor.ini); the server settings replace its server and
-/// database name, so a tool beside a collector on the embedded database opens the same file.
+/// are the collector's own ([BANCO] of Coletor.ini); on a server back end the downloaded server
+/// settings replace its server and database name. On the embedded database they are not used:
+/// the tool opens the collector's own file, whatever the provider's settings name.
 class SqlToolDatabase final : public ToolDatabase {
 public:
     /// Connect and command time-outs of the tool's connection, in seconds.

@@ -127,7 +127,31 @@ TEST_P(SettingsDownloadTest, HandMadeFileIsUsedOnceWhenTheServerIsDown)
     EXPECT_TRUE(database->current().databaseName.endsWith(QString::fromUtf8(kMissing)));
 }
 
-VORENTA_INSTANTIATE_DATABASE_TESTS(SettingsDownloadTest);
+// The downloaded settings name a server database: they apply to the server back ends only.
+INSTANTIATE_TEST_SUITE_P(ServerBackends, SettingsDownloadTest, ::testing::Values(TestBackend::PostgreSql),
+                         BackendName);
+
+class EmbeddedDatabaseDownloadTest : public ToolTest {};
+
+TEST_P(EmbeddedDatabaseDownloadTest, ServedSettingsLeaveTheCollectorsOwnFile)
+{
+    // The provider's file names its SQL Server database; beside a collector on the embedded
+    // database that name would become a new, empty SQLite file whose ranges nobody walks.
+    LoopbackWebServer web;
+    web.serve("[CONFIG]\r\nServidor=db.provedor.example\r\nBancoDados=Brisolt\r\n");
+    ASSERT_TRUE(web.ready());
+    SqlToolDatabase database(LoadDatabaseSettings(programFolder()), programFolder());
+    EXPECT_TRUE(ConnectToServer(programFolder(), web.url(), database, log))
+        << log.lines.join(u'\n').toStdString();
+    EXPECT_EQ(database.current().databaseName, db().settings().databaseName);
+    database.insertRange(kChave, kIdServ, QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.9"));
+    EXPECT_EQ(db().count(QStringLiteral("RangeIP")), 1) << "the range is in the collector's database";
+    EXPECT_FALSE(QFile::exists(db().folder().file(QStringLiteral("Brisolt"))));
+    EXPECT_FALSE(QFile::exists(db().folder().file(QStringLiteral("Vorenta.ini"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(Embedded, EmbeddedDatabaseDownloadTest, ::testing::Values(TestBackend::Sqlite),
+                         BackendName);
 
 /// Records what the start-up asked to connect to; the download and the file are real.
 class RecordingDatabase final : public ToolDatabase {
