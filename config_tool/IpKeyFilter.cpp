@@ -13,6 +13,10 @@ bool EditIPInicialKeyPress::accepts(int key, const QString& text, Qt::KeyboardMo
     // Ctrl+V and friends may come without text on some platforms: judge them by the modifier.
     if (modifiers & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier))
         return false;
+    // Delete edits like backspace. On Linux desktops (xkbcommon) it comes with the text U+007F,
+    // which the character test below would refuse; Shift+Delete is the clipboard's cut.
+    if (key == Qt::Key_Delete)
+        return !(modifiers & Qt::ShiftModifier);
     if (text.isEmpty())
         return key != Qt::Key_Insert; // Shift+Insert pastes
     if (text.size() != 1)

@@ -8,8 +8,8 @@ namespace vorenta {
 
 /// `EditIPInicialKeyPress`, the key filter of both address edits: only backspace, "." and the
 /// digits pass. Every other character is discarded without a message, control characters
-/// included, so the clipboard shortcuts do nothing there. Keys that type nothing (arrows, Home,
-/// Delete, Tab) pass, as they move the cursor or the focus.
+/// included, so the clipboard shortcuts do nothing there. Keys that move or delete without
+/// typing a digit (arrows, Home, Delete, Tab) pass.
 class EditIPInicialKeyPress final : public QObject {
     Q_OBJECT
 public:
