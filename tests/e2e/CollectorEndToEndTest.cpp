@@ -5,6 +5,7 @@
 #include "tests/support/TemporaryProgramFolder.h"
 
 #include <QHostInfo>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -253,6 +254,54 @@ TEST_P(CollectorEndToEnd, RicohAndSamsungDevicesAreStoredWithTheirMakersCounters
     };
     for (const auto& e : expected)
         EXPECT_EQ(column(e.nSerie, e.column), e.value) << e.nSerie << " " << e.column;
+}
+
+TEST_P(CollectorEndToEnd, HostileDeviceIsStoredWholeAndCannotForgeLogLines)
+{
+    // A device whose texts hold NULs, line breaks and more than their columns take.
+    const auto hex = [](const QByteArray& octets) { return "4x|" + octets.toHex().toStdString() + "\n"; };
+    const QByteArray forged =
+        "\r\n01/01/2020 - 00:00:00: Registro Concluido de Dados de Equipamento 10.0.0.1";
+    m_fleet.add(6,
+                test::SnmpRecording::FromText("1.3.6.1.2.1.43.5.1.1.5.1|4|ACME\n"
+                                              "1.3.6.1.2.1.43.5.1.1.17.1|" +
+                                              hex(QByteArray("HOS\0T-1", 7)) + "1.3.6.1.2.1.25.3.2.1.3.1|" +
+                                              hex("ACME Evil" + forged) + "1.3.6.1.2.1.2.2.1.6.1|" +
+                                              hex(QByteArray("\x00\x1B\xA9\r\n\x00\x0C\x03", 8)) +
+                                              "1.3.6.1.2.1.43.10.2.1.4.1.1|65|123\n"
+                                              "1.3.6.1.2.1.43.18.1.1.8.1.1|4|" +
+                                              std::string(300, 'A') +
+                                              "\n"
+                                              "1.3.6.1.2.1.25.3.2.1.5.1|2|2\n"
+                                              "1.3.6.1.2.1.1.6.0|4|" +
+                                              std::string(600, 'L') + "\n"));
+    db().execute("delete from RangeIP");
+    db().insertRange("K1", "S1", address(6), address(6));
+
+    const QStringList messages = runOnce();
+    const QString all = messages.join('\n');
+
+    ASSERT_EQ(db().count("DadosOid"), 1) << all.toStdString();
+    const QString nSerie = "HOS\\x00T-1";
+    EXPECT_EQ(column(nSerie, "Modelo"), "Evil" + QString::fromUtf8(forged));
+    EXPECT_EQ(column(nSerie, "MacAddress"), QString::fromUtf8("\\x00\x1B©\r\n\\x00\x0C\x03"));
+    EXPECT_EQ(column(nSerie, "StatusEquip"), QString(200, u'A'));
+    EXPECT_EQ(column(nSerie, "LocalInstal"), ("Matriz " + QString(600, u'L')).left(512));
+    EXPECT_EQ(db().count("ListaEquipCli"), 1);
+
+    const QString evil =
+        "Evil\\x0D\\x0A01/01/2020 - 00:00:00: Registro Concluido de Dados de Equipamento 10.0.0.1";
+    EXPECT_EQ(test::AfterPrefix(messages, kFinished), QStringList{address(6) + " ACME " + evil});
+    EXPECT_TRUE(messages.contains(QString::fromUtf8("MAC1: \\x00\\x1B©\\x0D\\x0A\\x00\\x0C\\x03")))
+        << all.toStdString();
+    // Every line of the file is one of ours: dated, nothing forged, no NUL.
+    const QByteArray log = m_home.read("LOG.TXT");
+    EXPECT_FALSE(log.contains('\0'));
+    static const QRegularExpression dated(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} - \\d\\d:\\d\\d:\\d\\d: "));
+    for (const QString& line : QString::fromUtf8(log).split("\r\n", Qt::SkipEmptyParts)) {
+        EXPECT_TRUE(dated.match(line).hasMatch()) << line.toStdString();
+        EXPECT_FALSE(line.startsWith("01/01/2020")) << line.toStdString();
+    }
 }
 
 VORENTA_INSTANTIATE_DATABASE_TESTS(CollectorEndToEnd);
