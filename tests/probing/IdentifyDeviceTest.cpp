@@ -56,6 +56,22 @@ TEST(IdentifyDevice, EmptiesWhatOnlyTheReadersFill)
     EXPECT_TRUE(reading.ContJams.isEmpty());
 }
 
+TEST(IdentifyDevice, RicohSerialIsAskedOnceMoreAtTheEnd)
+{
+    // A device that misses the first GET of the Ricoh serial (busy, a lost datagram) answers
+    // the second one, after the device-ID text: it is identified, its manufacturer left alone.
+    ScriptedSnmpSource device;
+    device.inTurn(G6, {test::NoAnswer, test::Answers(" R6-0042 ")});
+    test::CapturingLogSink log;
+    DeviceReading reading;
+
+    IdentifyDevice(reading, kAddress, device, log);
+
+    EXPECT_EQ(reading.NSerie, QStringLiteral("R6-0042"));
+    EXPECT_EQ(reading.Fabricante, QStringLiteral("EPSON"));
+    EXPECT_EQ(device.asked, test::kSilentSequence + test::IdentifiedTail());
+}
+
 TEST(IdentifyDevice, MacLineCannotForgeALogLine)
 {
     // An address of unusual length is kept as read; its log line shows the octets escaped.
