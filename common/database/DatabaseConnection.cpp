@@ -8,7 +8,9 @@
 #include <QSqlQuery>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <atomic>
+#include <limits>
 
 namespace vorenta {
 
@@ -94,6 +96,8 @@ void DatabaseConnection::open()
 
     const bool createSqlite =
         m_settings.backend == DatabaseBackend::Sqlite && !QFile::exists(m_settings.databaseName);
+    if (createSqlite && !m_settings.createMissingFile)
+        throw DatabaseError(QStringLiteral("banco de dados não encontrado: ") + m_settings.databaseName);
     openConnection();
     if (!createSqlite)
         return;
@@ -112,12 +116,17 @@ void DatabaseConnection::openConnection()
     QSqlDatabase db = database();
     const int connectSeconds = m_settings.connectTimeoutSeconds;
     const int commandSeconds = m_settings.commandTimeoutSeconds;
+    // The busy time-out and statement_timeout are milliseconds in a 32-bit int: from 2147484 s
+    // on, the product would wrap to a negative time-out, which PostgreSQL refuses at every
+    // connection. The longest they hold is about 24 days.
+    const qint64 commandMilliseconds =
+        std::min<qint64>(qint64{commandSeconds} * 1000, std::numeric_limits<int>::max());
     switch (m_settings.backend) {
     case DatabaseBackend::Sqlite:
         db.setDatabaseName(m_settings.databaseName);
         // Another program writing the same file holds its lock at most this long (StatementCancel
         // then replaces the wait with one that a stop can end).
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(commandSeconds * 1000));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(commandMilliseconds));
         break;
     case DatabaseBackend::PostgreSql: {
         db.setHostName(m_settings.host);
@@ -125,7 +134,7 @@ void DatabaseConnection::openConnection()
         db.setDatabaseName(m_settings.databaseName);
         db.setUserName(m_settings.user);
         db.setPassword(m_settings.password);
-        QString serverOptions = QStringLiteral("-c statement_timeout=%1").arg(commandSeconds * 1000);
+        QString serverOptions = QStringLiteral("-c statement_timeout=%1").arg(commandMilliseconds);
         // The session takes this machine's time zone, so the server's current time is the local
         // wall-clock time, as on the embedded database.
         const QByteArray zone = QTimeZone::systemTimeZoneId();

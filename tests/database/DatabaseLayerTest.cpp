@@ -235,6 +235,28 @@ TEST_P(DatabaseLayer, CommandTimeOutFromColetorIniReachesTheDatabase)
     }
 }
 
+TEST_P(DatabaseLayer, CommandTimeOutsBeyondMillisecondsStillConnect)
+{
+    // 2147484 s and more no longer fit the drivers' milliseconds: they are held at the longest.
+    for (const char* seconds : {"2147484", "2147483647"}) {
+        SCOPED_TRACE(seconds);
+        const test::TemporaryProgramFolder folder;
+        folder.write("Coletor.ini", db().bancoSection() + "TempoComando=" + seconds + "\r\n");
+        DatabaseConnection connection(LoadDatabaseSettings(folder.path()));
+        ASSERT_NO_THROW(connection.open());
+        SqlQuery query(connection);
+        query.addLine(connection.dialect().currentTimeStatement());
+        query.open();
+        EXPECT_TRUE(query.hasRows());
+        if (GetParam() == TestBackend::PostgreSql) {
+            query.clearStatement();
+            query.addLine("SHOW statement_timeout");
+            query.open();
+            EXPECT_EQ(query.text("statement_timeout"), "2147483647ms");
+        }
+    }
+}
+
 TEST(EmbeddedDatabase, CreatedWithTheSchemaOnlyWhenTheFileIsMissing)
 {
     const test::TemporaryProgramFolder folder;
