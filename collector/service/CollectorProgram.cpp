@@ -91,7 +91,10 @@ int runProbe(const CommandLine& command, CollectorSettings& settings)
     } quiet;
     ServiceStart(settings, quiet, false);
     const CollectorIdentity identity = readIdentity(settings.ProgramFolder, log);
-    TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
+    // The model OID table is read from a database that exists; a probe never makes one.
+    DatabaseSettings databaseSettings = readDatabaseSettings(settings.ProgramFolder, log);
+    databaseSettings.createMissingFile = false;
+    TDTM database(databaseSettings, identity, log);
     ModelOidLookup modelOids(database);
     UdpSnmpSource snmp;
 

@@ -13,7 +13,7 @@ namespace vorenta {
 ///
 /// Each object owns a Qt connection with a name of its own, so the collector, the tool and the
 /// tests can hold several at once. Opening an SQLite file that does not exist yet creates it with
-/// the schema: the only case in which a program creates tables.
+/// the schema (unless the settings say not to): the only case in which a program creates tables.
 ///
 /// Qt SQL lets only the thread that created a connection use it: create, use and destroy this
 /// object on one thread (cancelStatement excepted).

@@ -28,6 +28,9 @@ struct DatabaseSettings {
     QString password;     ///< Senha; never logged
     int connectTimeoutSeconds = kDefaultConnectTimeoutSeconds; ///< TempoConexao
     int commandTimeoutSeconds = kDefaultCommandTimeoutSeconds; ///< TempoComando
+    /// sqlite: a file that does not exist is created with the schema when opened (the
+    /// programs' own database); false makes opening it fail instead (a technician's --probe).
+    bool createMissingFile = true;
     /// Non-empty when [BANCO] could not be understood (an unknown Tipo); opening then fails with
     /// this text, so the failure reaches the log through the usual connection error.
     QString problem;

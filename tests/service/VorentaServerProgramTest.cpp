@@ -1,5 +1,7 @@
 // The VorentaServer program as systemd and a technician run it: a real process, real signals,
 // a real program folder.
+#include "common/database/DatabaseConnection.h"
+#include "common/database/SqlQuery.h"
 #include "tests/support/CollectorProcess.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/Peers.h"
@@ -133,6 +135,36 @@ TEST(VorentaServerProgram, ProbePrintsWhatWouldBeStoredForASimulatedPrinter)
         EXPECT_TRUE(lines.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_FALSE(QFile::exists(home.file("LOG.TXT"))) << "a probe writes nothing to the service's log";
     EXPECT_FALSE(QFile::exists(home.file("Contatos.ini")));
+    EXPECT_FALSE(QFile::exists(home.file("Vorenta.db"))) << "nor makes a database";
+}
+
+TEST(VorentaServerProgram, ProbeReadsTheModelOidTableOfAnExistingDatabaseOnly)
+{
+    const std::string address = UniqueLoopbackPrefix() + "6";
+    FixtureSnmpAgent agent(address, 161,
+                           SnmpRecording::FromText("1.3.6.1.2.1.43.5.1.1.17.1|4|PRB-0001\n"
+                                                   "1.3.6.1.2.1.25.3.2.1.3.1|4|Probe 1\n"
+                                                   "1.3.6.1.2.1.1.1.0|4|Probe firmware 7\n"));
+    TemporaryProgramFolder home;
+    home.writeIdentity("CLI", "7");
+    CollectorProcess probe(home.path());
+
+    // No database beside it: the probe reads the device and makes no Vorenta.db.
+    ASSERT_EQ(probe.run({"--probe", QString::fromStdString(address)}), 0) << probe.standardError();
+    EXPECT_TRUE(probe.standardOutput().contains("\nNSerie=PRB-0001\n"));
+    EXPECT_FALSE(QFile::exists(home.file("Vorenta.db")));
+
+    // The collector's database, with a model OID for every model: the probe reads it.
+    {
+        vorenta::DatabaseConnection database(vorenta::DatabaseSettings::embedded(home.path()));
+        database.open();
+        vorenta::SqlQuery insert(database);
+        insert.addLine("insert into Oid (Modelo, NomeInfo, Oid) values ('*', 'Inf1', '1.3.6.1.2.1.1.1.0')");
+        insert.execute();
+    }
+    ASSERT_EQ(probe.run({"--probe", QString::fromStdString(address)}), 0) << probe.standardError();
+    EXPECT_TRUE(probe.standardOutput().contains("\ninf1=Probe firmware 7\n"))
+        << probe.standardOutput().toStdString();
 }
 
 TEST(VorentaServerProgram, InstallAndUninstallTheUnit)
