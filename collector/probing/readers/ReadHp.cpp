@@ -20,7 +20,7 @@ void ReadHp(DeviceReading& reading, const QString& address, SnmpSource& source)
     device.GET(H3, r.ContScan);
     device.GET(H4, r.StatusEquip);
 
-    // 6.
+    // 6. The LaserJet P4015 keeps its total counter in an object of its own.
     if (EqualsIgnoringCase(r.Modelo, {"HP LASERJET P4015"}))
         device.GET(H5, r.ContGeral);
 
@@ -32,14 +32,14 @@ void ReadHp(DeviceReading& reading, const QString& address, SnmpSource& source)
         device.GET(H4, r.StatusEquip);
     }
 
-    // 8.
+    // 8. The OfficeJet Pro X451dw: colour, mono and status once more.
     if (EqualsIgnoringCase(r.Modelo, {"HP OFFICEJET PRO X451DW PRINTER"})) {
         device.GET(H1, r.ContColor);
         device.GET(H2, r.ContPb);
         device.GET(H4, r.StatusEquip);
     }
 
-    // 9.
+    // 9. The Color LaserJet CP2025dn: mono and colour once more, and its paper jams.
     if (EqualsIgnoringCase(r.Modelo, {"HP COLOR LASERJET CP2025DN"})) {
         device.GET(H2, r.ContPb);
         device.GET(H1, r.ContColor);

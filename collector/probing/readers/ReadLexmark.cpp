@@ -92,7 +92,7 @@ void ReadLexmark(DeviceReading& reading, const QString& address, SnmpSource& sou
         return;
     device.GET(L13, r.ContPb);
 
-    // 19.
+    // 19. The colour counter too, when none was read.
     if (IsEmpty(r.ContColor))
         device.GET(L14, r.ContColor);
 }
