@@ -4,6 +4,7 @@
 #include "config_tool/ServerSettings.h"
 #include "tests/support/UnprivilegedScope.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -31,10 +32,12 @@ public:
         m_process.waitForFinished(5000);
     }
 
-    /// True once the server accepts connections (it needs a moment to start).
+    /// True once the server accepts connections. Python needs a moment to start, and many
+    /// moments on a machine busy with a parallel test run: wait up to a minute.
     bool ready()
     {
-        for (int attempt = 0; attempt < 100 && m_process.state() != QProcess::NotRunning; ++attempt) {
+        QDeadlineTimer deadline(std::chrono::minutes(1));
+        while (!deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {
             QTcpSocket probe;
             probe.connectToHost(QHostAddress(QHostAddress::LocalHost), m_port);
             if (probe.waitForConnected(100))
