@@ -72,12 +72,13 @@ DatabaseSettings readDatabaseSettings(const QString& folder, LogSink& log)
     }
 }
 
-// Log lines of a technician's probe go to the terminal, not to the service's LOG.TXT.
+// Log lines of a technician's probe go to the terminal, not to the service's LOG.TXT. Device
+// texts arrive already escaped in the messages; escaping again would double their backslashes.
 class StandardErrorLog final : public LogSink {
 public:
     void WriteLog(const QString& message) override
     {
-        std::fputs((EscapedText(message) + u'\n').toUtf8().constData(), stderr);
+        std::fputs((message + u'\n').toUtf8().constData(), stderr);
     }
 };
 
