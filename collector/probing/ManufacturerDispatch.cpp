@@ -1,11 +1,16 @@
 #include "ManufacturerDispatch.h"
 
+#include "collector/probing/readers/ReadBrother.h"
+#include "collector/probing/readers/ReadCanon.h"
+#include "collector/probing/readers/ReadEpson.h"
 #include "collector/probing/readers/ReadHp.h"
+#include "collector/probing/readers/ReadKonicaMinolta.h"
 #include "collector/probing/readers/ReadKyocera.h"
 #include "collector/probing/readers/ReadLexmark.h"
 #include "collector/probing/readers/ReadOki.h"
 #include "collector/probing/readers/ReadRicoh.h"
 #include "collector/probing/readers/ReadSamsung.h"
+#include "collector/probing/readers/ReadSharp.h"
 #include "common/ActivityLog.h"
 #include "common/TextRules.h"
 
@@ -17,15 +22,19 @@ namespace vorenta {
 
 namespace {
 
-// Step 1. Rows go in this order: Brother, Lexmark, Samsung, OKI, Kyocera, Ricoh, HP, Sharp,
-// Epson, Canon, Konica Minolta. A maker whose reader is not written yet has no row.
+// Step 1, in this order: a reader's canonical text passes no later test, so at most one runs.
 constexpr ManufacturerDispatchRow kManufacturerDispatch[] = {
-    {IsLexmark, ReadLexmark}, // 2
-    {IsSamsung, ReadSamsung}, // 3
-    {IsOki, ReadOki},         // 4
-    {IsKyocera, ReadKyocera}, // 5
-    {IsRicoh, ReadRicoh},     // 6
-    {IsHp, ReadHp},           // 7
+    {IsBrother, ReadBrother},             // 1
+    {IsLexmark, ReadLexmark},             // 2
+    {IsSamsung, ReadSamsung},             // 3
+    {IsOki, ReadOki},                     // 4
+    {IsKyocera, ReadKyocera},             // 5
+    {IsRicoh, ReadRicoh},                 // 6
+    {IsHp, ReadHp},                       // 7
+    {IsSharp, ReadSharp},                 // 8
+    {IsEpson, ReadEpson},                 // 9
+    {IsCanon, ReadCanon},                 // 10
+    {IsKonicaMinolta, ReadKonicaMinolta}, // 11
 };
 
 // Step 2. Words of the second supply's description, in lower case.

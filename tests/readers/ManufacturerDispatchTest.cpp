@@ -1,10 +1,15 @@
 #include "collector/probing/ManufacturerDispatch.h"
+#include "collector/probing/readers/ReadBrother.h"
+#include "collector/probing/readers/ReadCanon.h"
+#include "collector/probing/readers/ReadEpson.h"
 #include "collector/probing/readers/ReadHp.h"
+#include "collector/probing/readers/ReadKonicaMinolta.h"
 #include "collector/probing/readers/ReadKyocera.h"
 #include "collector/probing/readers/ReadLexmark.h"
 #include "collector/probing/readers/ReadOki.h"
 #include "collector/probing/readers/ReadRicoh.h"
 #include "collector/probing/readers/ReadSamsung.h"
+#include "collector/probing/readers/ReadSharp.h"
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/ReadingFields.h"
 #include "tests/support/ScriptedSnmpSource.h"
@@ -71,6 +76,11 @@ TEST(ManufacturerDispatch, EachTextSelectsAtMostOneReader)
         {"Epson", "ReadEpson"},
         {"canon", "ReadCanon"},
         {"Konica Minolta", "ReadKonicaMinolta"},
+        {"KONICA MINOLTA", "ReadKonicaMinolta"},
+        {"Canon Inc.", ""},
+        {"EPSON", "ReadEpson"},
+        {"HP Canon", "ReadHp"},
+        {"Canon HP", ""},
         {"KonicaMinolta", ""},
         {"", ""},
     };
@@ -93,57 +103,103 @@ TEST(ManufacturerDispatch, EachTextSelectsAtMostOneReader)
     }
 }
 
+TEST(ManufacturerDispatch, TheTableHoldsEveryMakerInTheDispatchOrder)
+{
+    const ManufacturerDispatchRow expected[] = {
+        {IsBrother, ReadBrother},
+        {IsLexmark, ReadLexmark},
+        {IsSamsung, ReadSamsung},
+        {IsOki, ReadOki},
+        {IsKyocera, ReadKyocera},
+        {IsRicoh, ReadRicoh},
+        {IsHp, ReadHp},
+        {IsSharp, ReadSharp},
+        {IsEpson, ReadEpson},
+        {IsCanon, ReadCanon},
+        {IsKonicaMinolta, ReadKonicaMinolta},
+    };
+    const std::span<const ManufacturerDispatchRow> table = ManufacturerDispatchTable();
+    ASSERT_EQ(table.size(), std::size(expected));
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(table[i].test, expected[i].test) << "row " << i + 1;
+        EXPECT_EQ(table[i].reader, expected[i].reader) << "row " << i + 1;
+    }
+}
+
+// Maker text in, the reader that runs out: the dispatch must leave exactly what that reader alone
+// makes of the reading, asking exactly its OIDs (nullptr: no reader runs, nothing is asked).
 TEST(ManufacturerDispatch, TheTableRunsTheReaderOfTheManufacturer)
 {
     struct Case {
         QString Fabricante;
+        ManufacturerReader reader;
         QString after;
-        QString firstAsked; // the reader's first OID; empty when no reader runs
     };
     const Case cases[] = {
-        {"Hewlett-Packard", "HP", HpOid::H1},
-        {"HP Inc.", "HP", HpOid::H1},
-        {"hp", "HP", HpOid::H1},
-        {"Lexmark International", "LEXMARK", LexmarkOid::L1},
-        {"LEXMARK", "LEXMARK", LexmarkOid::L1},
-        {"Samsung Electronics Ltd", "SAMSUNG", SamsungOid::S1},
-        {"SAMSUNG", "SAMSUNG", SamsungOid::S1},
-        {"Oki Data Corp", "OKI", OkiOid::O1},
-        {"Kyocera Mita Printing System", "KYOCERA", KyoceraOid::K1},
-        {"KYOCERA", "KYOCERA", KyoceraOid::K1},
-        {" Ricoh ", "RICOH", RicohOid::M1}, // a blank model: the reader looks for one first
-        {"RICOH", "RICOH", RicohOid::M1},
-        {" HP", " HP", {}},
-        {" Sharp ", " Sharp ", {}},
-        {" OKI", " OKI", {}},
-        {"KYOCERA Document Solutions Inc.", "KYOCERA Document Solutions Inc.", {}},
-        {"Acme", "Acme", {}},
+        {"Brother", ReadBrother, "Brother"}, // never renamed, kept in its own letter case
+        {"BROTHER", ReadBrother, "BROTHER"},
+        {"Lexmark International", ReadLexmark, "LEXMARK"},
+        {"LEXMARK", ReadLexmark, "LEXMARK"},
+        {"Samsung Electronics Ltd", ReadSamsung, "SAMSUNG"},
+        {"SAMSUNG", ReadSamsung, "SAMSUNG"},
+        {"Oki Data Corp", ReadOki, "OKI"},
+        {"Kyocera Mita Printing System", ReadKyocera, "KYOCERA"},
+        {"KYOCERA", ReadKyocera, "KYOCERA"},
+        {" Ricoh ", ReadRicoh, "RICOH"},
+        {"RICOH", ReadRicoh, "RICOH"},
+        {"Hewlett-Packard", ReadHp, "HP"},
+        {"HP Inc.", ReadHp, "HP"},
+        {"hp", ReadHp, "HP"},
+        {"Sharp", ReadSharp, "SHARP"},
+        {"EPSON", ReadEpson, "EPSON"},
+        {"epson", ReadEpson, "EPSON"},
+        {"Canon", ReadCanon, "CANON"},
+        {"KONICA MINOLTA", ReadKonicaMinolta, "KONICA MINOLTA"},
+        {"Konica Minolta", ReadKonicaMinolta, "KONICA MINOLTA"},
+        // Two makers named: only HP's prefix test looks at part of the text.
+        {"HP Canon", ReadHp, "HP"},
+        {"Canon HP", nullptr, "Canon HP"},
+        {"Brother Sharp", nullptr, "Brother Sharp"},
+        {"KONICA MINOLTA EPSON", nullptr, "KONICA MINOLTA EPSON"},
+        // Whole texts only: blanks around a name, or more than the name, select no reader.
+        {" HP", nullptr, " HP"},
+        {" Sharp ", nullptr, " Sharp "},
+        {" OKI", nullptr, " OKI"},
+        {"Brother ", nullptr, "Brother "},
+        {"Canon Inc.", nullptr, "Canon Inc."},
+        {"EPSON Seiko", nullptr, "EPSON Seiko"},
+        {"Konica", nullptr, "Konica"},
+        {"KONICA  MINOLTA", nullptr, "KONICA  MINOLTA"},
+        {"KYOCERA Document Solutions Inc.", nullptr, "KYOCERA Document Solutions Inc."},
+        {"Acme", nullptr, "Acme"},
+        {"", nullptr, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Fabricante.toStdString());
+        DeviceReading identified;
+        identified.Fabricante = c.Fabricante;
+        identified.NSerie = "X1";
+        identified.ContGeral = "1000";
+
         ScriptedSnmpSource device;
         device.answersNoSuchName = true;
         NoDatabase database;
         test::CapturingLogSink log;
-        DeviceReading reading;
-        reading.Fabricante = c.Fabricante;
-
+        DeviceReading reading = identified;
         ReadManufacturerData(reading, kAddress, device, database, log);
 
+        ScriptedSnmpSource alone;
+        alone.answersNoSuchName = true;
+        DeviceReading expected = identified;
+        if (c.reader)
+            c.reader(expected, kAddress, alone);
+
         EXPECT_EQ(reading.Fabricante, c.after);
-        EXPECT_EQ(device.asked.value(0), c.firstAsked) << device.asked.join(' ').toStdString();
+        EXPECT_EQ(reading, expected);
+        EXPECT_EQ(device.asked, alone.asked) << device.asked.join(' ').toStdString();
+        EXPECT_EQ(device.asked.isEmpty(), c.reader == nullptr);
         EXPECT_TRUE(log.lines.isEmpty());
     }
-
-    // Brother is never renamed, whether or not its reader is plugged in yet.
-    ScriptedSnmpSource device;
-    device.answersNoSuchName = true;
-    NoDatabase database;
-    test::CapturingLogSink log;
-    DeviceReading reading;
-    reading.Fabricante = "Brother";
-    ReadManufacturerData(reading, kAddress, device, database, log);
-    EXPECT_EQ(reading.Fabricante, "Brother");
 }
 
 TEST(ManufacturerDispatch, MonochromeRule)

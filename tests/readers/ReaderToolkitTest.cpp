@@ -134,6 +134,30 @@ TEST(ReaderToolkit, SumsThroughScratchSlotsAddWhatASlotHeldWhenItsGetFails)
     EXPECT_EQ(device.asked, QStringList({"1.3", "1.1", "1.2", "1.3", "1.4"}));
 }
 
+TEST(ReaderToolkit, AnAnswerAddedToFieldsAddsNothingWhenTheGetFails)
+{
+    ScriptedSnmpSource device;
+    device.set("1.1", " 1000 ").set("1.2", "").set("1.3", "1.234").fail("1.4");
+    ReaderDevice reader(device, kAddress);
+    QString a3 = "0", mono, colour = "300";
+
+    EXPECT_TRUE(reader.GETAddedTo("1.1", a3, mono));
+    EXPECT_EQ(a3, "1000");
+    EXPECT_EQ(mono, "1000") << "an empty field counts as 0";
+    EXPECT_FALSE(reader.GETAddedTo("1.4", a3, mono, colour));
+    EXPECT_EQ(a3, "1000") << "no answer, nothing added, nothing counted twice";
+    EXPECT_EQ(mono, "1000");
+    EXPECT_EQ(colour, "300");
+    EXPECT_TRUE(reader.GETAddedTo("1.2", colour));
+    EXPECT_EQ(colour, "300") << "an empty answer adds 0";
+    QString unread;
+    EXPECT_TRUE(reader.GETAddedTo("1.2", unread));
+    EXPECT_EQ(unread, "0") << "an empty answer to an empty field is a count of 0";
+    EXPECT_TRUE(reader.GETAddedTo("1.3", colour));
+    EXPECT_EQ(colour, "1534") << "digits only, as AddCounters reads them";
+    EXPECT_EQ(device.asked, QStringList({"1.1", "1.4", "1.2", "1.2", "1.3"}));
+}
+
 TEST(ReaderToolkit, DerivedCounters)
 {
     const struct {

@@ -25,6 +25,7 @@
 #include <QLatin1StringView>
 #include <QString>
 
+#include <concepts>
 #include <initializer_list>
 #include <utility>
 
@@ -66,6 +67,22 @@ public:
     /// it: "GET C63 -> WorkD; ContColor := AddCounters(ContColor, WorkD)" is
     /// `device.GETAndAdd({C63}, r.WorkD, r.ContColor)`.
     void GETAndAdd(std::initializer_list<QLatin1StringView> oids, QString& slot, QString& total);
+
+    /// Only when the device answers o: F := AddCounters(v, F) for each field given, v the answer.
+    /// The table's "only when the GET of C3 succeeds: ContA3 := AddCounters(v, ContA3); ContPb :=
+    /// AddCounters(v, ContPb)" is `device.GETAddedTo(C3, r.ContA3, r.ContPb)`. No scratch slot is
+    /// involved, so a GET that fails adds nothing and leaves every field as it was; an empty answer
+    /// counts as 0 (an empty field becomes "0"). True when the device answered.
+    template <std::same_as<QString>... More>
+    bool GETAddedTo(const QString& oid, QString& total, More&... more)
+    {
+        const SnmpAnswer v = ask(oid);
+        if (v.ok) {
+            total = AddCounters(v.value, total);
+            ((more = AddCounters(v.value, more)), ...);
+        }
+        return v.ok;
+    }
 
     /// One GET whose value the caller examines itself (a status code to map, a value kept only
     /// when not empty): `value` is trimmed, and empty when `ok` is false.
