@@ -304,6 +304,78 @@ TEST_P(CollectorEndToEnd, HostileDeviceIsStoredWholeAndCannotForgeLogLines)
     }
 }
 
+// The demo fleet's BROTHER, EPSON, KONICA MINOLTA, CANON and SHARP printers, on a second range:
+// each maker's own counters, and BROTHER's MAC address fallback, reach the stored rows.
+TEST_P(CollectorEndToEnd, TheOtherMakersDevicesAreStoredWithTheirMakersCounters)
+{
+    const QString demoFleet = QStringLiteral(VORENTA_SOURCE_DIR "/scripts/demo-fleet/");
+    const char* recordings[] = {"8-brother-mfc-l8900cdw", "9-epson-l4160", "10-konica-bizhub-c458",
+                                "11-canon-ir-adv-c5051", "12-sharp-mx-2300n"};
+    int host = 6;
+    try {
+        for (const char* recording : recordings)
+            m_fleet.add(host++,
+                        test::SnmpRecording::FromFile((demoFleet + recording + ".snmprec").toStdString()));
+    } catch (const std::system_error& error) {
+        VORENTA_PEER_MISSING(std::string("loopback SNMP port 161 (root): ") + error.what());
+    }
+    db().insertRange("K1", "S1", address(6), address(10));
+
+    const QStringList messages = runOnce();
+
+    EXPECT_EQ(
+        test::AfterPrefix(messages, "Gravando dados "),
+        QStringList({address(3), address(5), address(6), address(7), address(8), address(9), address(10)}))
+        << messages.join('\n').toStdString();
+    const struct {
+        const char* nSerie;
+        const char* column;
+        const char* value;
+    } expected[] = {
+        {"E78123K5N123456", "Fabricante", "Brother"}, // as identification found it
+        {"E78123K5N123456", "Modelo", "MFC-L8900CDW series"},
+        {"E78123K5N123456", "MacAddress", "00:80:77:5A:1B:20"}, // BROTHER's own object
+        {"E78123K5N123456", "ContGeral", "38450"},
+        {"E78123K5N123456", "ContColor", "12000"}, // 1250 + 10750
+        {"E78123K5N123456", "ContPb", "26450"},    // 24000 + 2450
+        {"E78123K5N123456", "ContScan", "1240"},   // 900 + 300 + 40
+        {"E78123K5N123456", "ContA3", "1250"},
+        {"E78123K5N123456", "ContA4", "37200"}, // the total less A3
+        {"X5E1234567", "Fabricante", "EPSON"},
+        {"X5E1234567", "Modelo", "L4160 Series"},
+        {"X5E1234567", "ContGeral", "8520"},
+        {"X5E1234567", "ContPb", "6100"},
+        {"X5E1234567", "ContColor", "2420"},
+        {"X5E1234567", "ContScan", "355"}, // 310 + 45
+        {"X5E1234567", "ContA3", "0"},
+        {"A7PU021012345", "Fabricante", "KONICA MINOLTA"},
+        {"A7PU021012345", "Modelo", "bizhub C458"},
+        {"A7PU021012345", "ContGeral", "152300"},
+        {"A7PU021012345", "ContPb", "81300"},    // 60000 + 20000 + 1300
+        {"A7PU021012345", "ContColor", "71000"}, // 40000 + 25000 + 4000 + 2000
+        {"A7PU021012345", "ContScan", "8800"},
+        {"A7PU021012345", "ContA3", "12200"},
+        {"A7PU021012345", "ContA4", "140100"},
+        {"QXK12345", "Fabricante", "CANON"},
+        {"QXK12345", "Modelo", "iR-ADV C5051"}, // CANON's own model text, then sysName
+        {"QXK12345", "ContPb", "158000"},       // 8000 + 150000
+        {"QXK12345", "ContColor", "64000"},     // 4000 + 60000
+        {"QXK12345", "ContGeral", "222000"},    // mono + colour, not the Printer MIB's 221950
+        {"QXK12345", "ContA3", "12000"},        // 8000 + 4000
+        {"QXK12345", "ContA4", "210000"},       // 150000 + 60000
+        {"05012345", "Fabricante", "SHARP"},
+        {"05012345", "Modelo", "MX-2300N"},
+        {"05012345", "StatusEquip", "Pronto para copiar."}, // the console, not the alert
+        {"05012345", "Falha", "3-Warning"},
+        {"05012345", "ContGeral", "120000"},
+        {"05012345", "ContPb", "70000"},    // 60000 + 9500 + 500
+        {"05012345", "ContColor", "50000"}, // the total less mono
+        {"05012345", "ContScan", "2500"},   // 1800 + 700
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(column(e.nSerie, e.column), e.value) << e.nSerie << " " << e.column;
+}
+
 VORENTA_INSTANTIATE_DATABASE_TESTS(CollectorEndToEnd);
 
 } // namespace

@@ -36,6 +36,22 @@ TEST(ProbeDemoFleet, EveryMakersCountersArePrinted)
         {"7-lexmark-mx611",
          {"Fabricante=LEXMARK", "Modelo=MX611dhe", "NSerie=451444HH0ABC", "ContPb=52000", "ContColor=0",
           "ContScan=1500", "StatusEquip=Bandeja 1 vazia", "Falha=3-Warning"}},
+        {"8-brother-mfc-l8900cdw",
+         {"Fabricante=Brother", "Modelo=MFC-L8900CDW series", "MacAddress=00:80:77:5A:1B:20",
+          "ContGeral=38450", "ContColor=12000", "ContPb=26450", "ContScan=1240", "ContA3=1250",
+          "ContA4=37200"}},
+        {"9-epson-l4160",
+         {"Fabricante=EPSON", "Modelo=L4160 Series", "NSerie=X5E1234567", "ContPb=6100", "ContColor=2420",
+          "ContScan=355", "ContA3=0"}},
+        {"10-konica-bizhub-c458",
+         {"Fabricante=KONICA MINOLTA", "Modelo=bizhub C458", "ContPb=81300", "ContColor=71000",
+          "ContScan=8800", "ContA3=12200", "ContA4=140100"}},
+        {"11-canon-ir-adv-c5051",
+         {"Fabricante=CANON", "Modelo=iR-ADV C5051", "ContGeral=222000", "ContPb=158000", "ContColor=64000",
+          "ContA3=12000", "ContA4=210000"}},
+        {"12-sharp-mx-2300n",
+         {"Fabricante=SHARP", "Modelo=MX-2300N", "StatusEquip=Pronto para copiar.", "ContGeral=120000",
+          "ContPb=70000", "ContColor=50000", "ContScan=2500"}},
     };
     int host = 30;
     for (const auto& printer : printers) {
