@@ -74,6 +74,20 @@ constexpr ModelOidName kModelOidNames[] = {
     {QLatin1StringView{"NivelM"}, &DeviceReading::NivelM, true},
 };
 
+// Tries every row in order, each on Fabricante as the readers before left it. True when a
+// reader ran.
+bool RunDispatchTable(DeviceReading& reading, const QString& address, SnmpSource& source)
+{
+    bool readerRan = false;
+    for (const ManufacturerDispatchRow& row : kManufacturerDispatch) {
+        if (row.test(reading.Fabricante)) {
+            row.reader(reading, address, source);
+            readerRan = true;
+        }
+    }
+    return readerRan;
+}
+
 } // namespace
 
 bool IsBrother(const QString& Fabricante)
@@ -139,17 +153,38 @@ std::span<const ManufacturerDispatchRow> ManufacturerDispatchTable()
 }
 
 void ReadManufacturerData(DeviceReading& reading, const QString& address, SnmpSource& source,
-                          ModelOidTable& modelOids, LogSink& log)
+                          ModelOidTable& modelOids, LogSink& log, MakerFallback makerFallback)
 {
     // 1. Manufacturer dispatch.
-    for (const ManufacturerDispatchRow& row : ManufacturerDispatchTable()) {
-        if (row.test(reading.Fabricante))
-            row.reader(reading, address, source);
-    }
+    DispatchManufacturer(reading, address, source, makerFallback);
     // 2. Monochrome rule.
     MonochromeRule(reading);
     // 3. Model OID table.
     ApplyModelOidTable(reading, address, source, modelOids, log);
+}
+
+void DispatchManufacturer(DeviceReading& reading, const QString& address, SnmpSource& source,
+                          MakerFallback makerFallback)
+{
+    if (RunDispatchTable(reading, address, source))
+        return;
+    if (makerFallback != MakerFallback::SysObjectId || IsBlank(reading.NSerie))
+        return;
+    // Texts that name only the model ("SHARP MX-3570N", "Canon LBP6670 /P"): the enterprise
+    // number of the device's sysObjectID names its maker.
+    const SnmpAnswer sysObjectId = ReaderDevice(source, address).ask(kSysObjectId);
+    if (!sysObjectId.ok)
+        return;
+    if (const std::optional<QLatin1StringView> maker = MakerOfSysObjectId(sysObjectId.value)) {
+        // The text that named no maker is the device's name for itself. Without a model text of
+        // its own (identification takes the maker's name out of the model, here all of it), the
+        // model is that text less the maker's name, so the row and the readers' model tests keep
+        // what the device said.
+        if (IsBlank(reading.Modelo))
+            reading.Modelo = Trim(QString(reading.Fabricante).remove(*maker, Qt::CaseInsensitive));
+        reading.Fabricante = *maker;
+        RunDispatchTable(reading, address, source);
+    }
 }
 
 void MonochromeRule(DeviceReading& reading)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "collector/probing/DeviceReading.h"
+#include "collector/probing/MakerFromOid.h"
 #include "collector/probing/ModelOidTable.h"
 #include "collector/probing/SnmpSource.h"
 #include "collector/probing/readers/ReaderToolkit.h"
@@ -17,9 +18,17 @@ class LogSink;
 /// the store, in three steps that may each override the one before: the reader of the device's
 /// manufacturer, the monochrome rule, the model OID table. `address` is the text identification
 /// was given. Errors of the readers pass through (the range walk handles them); the model OID
-/// table's errors are logged and swallowed.
+/// table's errors are logged and swallowed. `makerFallback` as in DispatchManufacturer.
 void ReadManufacturerData(DeviceReading& reading, const QString& address, SnmpSource& source,
-                          ModelOidTable& modelOids, LogSink& log);
+                          ModelOidTable& modelOids, LogSink& log, MakerFallback makerFallback);
+
+/// The first of those steps: every row of the dispatch table whose test holds runs its reader.
+/// With MakerFallback::SysObjectId, a device with a serial number whose maker text passes no test
+/// is asked its sysObjectID once; when that names a maker the collector reads, Fabricante becomes
+/// the maker's text (an empty Modelo becomes the former text less the maker's name) and the table
+/// is tried again. Otherwise the reading stays as it was.
+void DispatchManufacturer(DeviceReading& reading, const QString& address, SnmpSource& source,
+                          MakerFallback makerFallback);
 
 // The manufacturer tests, in dispatch order, each on the current Fabricante. Each holds for the
 // texts its maker's devices report; no reader's canonical text passes another maker's test.

@@ -8,6 +8,7 @@
 #include "collector/probing/UdpSnmpSource.h"
 #include "collector/service/CollectionCycle.h"
 #include "collector/service/LocalAddress.h"
+#include "collector/service/MakerFallbackSetting.h"
 #include "collector/service/RangeWalk.h"
 #include "collector/service/ServiceHost.h"
 #include "collector/service/StartupSettings.h"
@@ -103,8 +104,11 @@ int runProbe(const CommandLine& command, CollectorSettings& settings)
     ClearReading(reading);
     IdentifyDevice(reading, command.address, snmp, log);
     const bool found = !IsBlank(reading.NSerie);
+    const MakerFallbackSetting makerFallback = LoadMakerFallback(settings.ProgramFolder);
+    if (!makerFallback.notice.isEmpty())
+        log.WriteLog(makerFallback.notice);
     if (found)
-        ReadManufacturerData(reading, command.address, snmp, modelOids, log);
+        ReadManufacturerData(reading, command.address, snmp, modelOids, log, makerFallback.value);
     else
         log.WriteLog(QStringLiteral("Nenhuma impressora identificada em ") + command.address);
 
@@ -122,6 +126,9 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     BlockControlSignals(); // before any other thread exists
     StopSignal stop;
     const CollectorIdentity identity = readIdentity(settings.ProgramFolder, log);
+    const MakerFallbackSetting makerFallback = LoadMakerFallback(settings.ProgramFolder);
+    if (!makerFallback.notice.isEmpty())
+        log.WriteLog(makerFallback.notice);
     TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
     UdpSnmpSource snmp;
     DatabaseReadingStore store(database, settings);
@@ -129,7 +136,7 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     RangeWalk walk(
         snmp,
         [&](DeviceReading& reading, const QString& address, SnmpSource& device) {
-            ReadManufacturerData(reading, address, device, modelOids, log);
+            ReadManufacturerData(reading, address, device, modelOids, log, makerFallback.value);
         },
         store, log, stop);
     const QString injectedLocalIp = command.localIp;

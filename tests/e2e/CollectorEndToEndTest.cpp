@@ -1,3 +1,4 @@
+#include "common/IniFile.h"
 #include "tests/database/StoreTestSupport.h"
 #include "tests/support/CollectorProcess.h"
 #include "tests/support/FixtureSnmpAgent.h"
@@ -374,6 +375,65 @@ TEST_P(CollectorEndToEnd, TheOtherMakersDevicesAreStoredWithTheirMakersCounters)
     };
     for (const auto& e : expected)
         EXPECT_EQ(column(e.nSerie, e.column), e.value) << e.nSerie << " " << e.column;
+}
+
+// FabricantePorOid=1, the service run as systemd runs it: a SHARP and a KONICA MINOLTA whose
+// texts name only their models are recognised by their sysObjectID and stored with their makers'
+// counters; --probe shows the same. Without the setting they get no reader.
+TEST_P(CollectorEndToEnd, MakersNamedOnlyBySysObjectIdAreReadWhenTheSettingIsOn)
+{
+    try {
+        m_fleet.add(6,
+                    test::SnmpRecording::FromFile((kRecordings + "sharp-model-only.snmprec").toStdString()));
+        m_fleet.add(7,
+                    test::SnmpRecording::FromFile((kRecordings + "konica-model-only.snmprec").toStdString()));
+    } catch (const std::system_error& error) {
+        VORENTA_PEER_MISSING(std::string("loopback SNMP port 161 (root): ") + error.what());
+    }
+    db().insertRange("K1", "S1", address(6), address(7));
+
+    runOnce(); // setting absent: identification's texts, no maker counters
+    EXPECT_EQ(column("05099001", "Fabricante"), "SHARP MX-2300N");
+    EXPECT_EQ(column("05099001", "Modelo"), "");
+    EXPECT_EQ(column("05099001", "ContPb"), "");
+    EXPECT_EQ(column("A7PU0250099", "Fabricante"), "KONICA MINOLTA bizhub C250i");
+    EXPECT_EQ(column("A7PU0250099", "ContScan"), "");
+
+    IniFile(m_home.file("Coletor.ini")).setValue("COLETOR", "FabricantePorOid", "1");
+    test::CollectorProcess service(m_home.path());
+    ASSERT_TRUE(service.start({"--local-ip", "127.0.0.1"}));
+    const QString lastDevice = kFinished + address(7) + " KONICA MINOLTA bizhub C250i";
+    ASSERT_TRUE(service.waitForMessage(lastDevice)) << service.messages().join('\n').toStdString();
+    service.signal(SIGTERM);
+    EXPECT_EQ(service.waitForExit(std::chrono::seconds(20)), 0) << service.standardError();
+
+    const struct {
+        const char* nSerie;
+        const char* column;
+        const char* value;
+    } expected[] = {
+        {"05099001", "Fabricante", "SHARP"},
+        {"05099001", "Modelo", "MX-2300N"}, // the text that named no maker, less the maker
+        {"05099001", "ContGeral", "120000"},
+        {"05099001", "ContPb", "70000"},    // 60000 + 9500 + 500, the MX-2300N's mono
+        {"05099001", "ContColor", "50000"}, // the total less mono
+        {"05099001", "ContScan", "2500"},   // 1800 + 700
+        {"A7PU0250099", "Fabricante", "KONICA MINOLTA"},
+        {"A7PU0250099", "Modelo", "bizhub C250i"},
+        {"A7PU0250099", "ContPb", "81300"},    // 60000 + 20000 + 1300
+        {"A7PU0250099", "ContColor", "71000"}, // 40000 + 25000 + 4000 + 2000
+        {"A7PU0250099", "ContScan", "8800"},
+        {"A7PU0250099", "ContA3", "12200"},
+        {"A7PU0250099", "ContA4", "140100"},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(column(e.nSerie, e.column), e.value) << e.nSerie << " " << e.column;
+
+    test::CollectorProcess probe(m_home.path());
+    ASSERT_EQ(probe.run({"--probe", address(6)}), 0) << probe.standardError();
+    const QStringList lines = QString::fromUtf8(probe.standardOutput()).split('\n');
+    EXPECT_TRUE(lines.contains("Fabricante=SHARP")) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("ContPb=70000")) << lines.join('\n').toStdString();
 }
 
 VORENTA_INSTANTIATE_DATABASE_TESTS(CollectorEndToEnd);

@@ -186,7 +186,7 @@ TEST(ManufacturerDispatch, TheTableRunsTheReaderOfTheManufacturer)
         NoDatabase database;
         test::CapturingLogSink log;
         DeviceReading reading = identified;
-        ReadManufacturerData(reading, kAddress, device, database, log);
+        ReadManufacturerData(reading, kAddress, device, database, log, MakerFallback::Off);
 
         ScriptedSnmpSource alone;
         alone.answersNoSuchName = true;

@@ -235,7 +235,7 @@ TEST_P(ModelOidTableTest, ReaderThenMonochromeRuleThenTable)
     reading.ContGeral = "6000";
     reading.SupriY = "Black Cartridge";
 
-    ReadManufacturerData(reading, device.address(), device, lookup, log);
+    ReadManufacturerData(reading, device.address(), device, lookup, log, MakerFallback::Off);
 
     EXPECT_EQ(reading.Fabricante, "HP");
     EXPECT_EQ(reading.ContPb, "6000") << "the monochrome rule overrides the reader";

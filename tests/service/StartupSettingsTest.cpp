@@ -1,4 +1,5 @@
 #include "collector/service/StartupSettings.h"
+#include "collector/service/MakerFallbackSetting.h"
 
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/TemporaryProgramFolder.h"
@@ -100,4 +101,32 @@ TEST(ServiceStart, UnwritableTemplateFailsTheStart)
     CollectorSettings settings = CollectorSettings::forProgramFolder("/nao-existe/vorenta/");
     CapturingLogSink log;
     EXPECT_ANY_THROW(ServiceStart(settings, log));
+}
+
+// FabricantePorOid: only "1" turns the fallback on; anything but "0" or nothing says it was not taken.
+TEST(LoadMakerFallback, OnlyOneTurnsItOn)
+{
+    const struct {
+        const char* coletorIni; // nullptr: no file
+        MakerFallback value;
+        bool notice;
+    } cases[] = {
+        {nullptr, MakerFallback::Off, false},
+        {"[COLETOR]\r\nChave=K1\r\n", MakerFallback::Off, false},
+        {"[COLETOR]\r\nFabricantePorOid=0\r\n", MakerFallback::Off, false},
+        {"[COLETOR]\r\nFabricantePorOid=\r\n", MakerFallback::Off, false},
+        {"[COLETOR]\r\nFabricantePorOid=1\r\n", MakerFallback::SysObjectId, false},
+        {"[coletor]\r\nfabricanteporoid = 1 \r\n", MakerFallback::SysObjectId, false},
+        {"[BANCO]\r\nFabricantePorOid=1\r\n", MakerFallback::Off, false},
+        {"[COLETOR]\r\nFabricantePorOid=sim\r\n", MakerFallback::Off, true},
+        {"[COLETOR]\r\nFabricantePorOid=2\r\n", MakerFallback::Off, true},
+    };
+    for (const auto& c : cases) {
+        const TemporaryProgramFolder folder;
+        if (c.coletorIni)
+            folder.write("Coletor.ini", c.coletorIni);
+        const MakerFallbackSetting setting = LoadMakerFallback(folder.path());
+        EXPECT_EQ(setting.value, c.value) << (c.coletorIni ? c.coletorIni : "no file");
+        EXPECT_EQ(!setting.notice.isEmpty(), c.notice) << (c.coletorIni ? c.coletorIni : "no file");
+    }
 }
