@@ -1,9 +1,13 @@
 #include "common/database/DatabaseError.h"
+#include "common/database/Schema.h"
 #include "common/database/SqlQuery.h"
 #include "tests/support/DatabaseFixture.h"
+#include "tests/support/Peers.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSqlRecord>
 #include <QTimeZone>
 
@@ -78,6 +82,61 @@ TEST_P(DatabaseLayer, SchemaHasEveryTableAndColumn)
     }
     EXPECT_EQ(db().count("PARAMETROS"), 0);
     EXPECT_EQ(db().count("Alerta"), 0);
+}
+
+/// The names of the indexes a schema script creates.
+QSet<QString> ScriptIndexes(DatabaseBackend backend)
+{
+    static const QRegularExpression createIndex("^CREATE\\s+INDEX\\s+(\\w+)\\s",
+                                                QRegularExpression::CaseInsensitiveOption);
+    QSet<QString> names;
+    for (const QString& statement : SplitSqlScript(SchemaScript(backend))) {
+        const QRegularExpressionMatch match = createIndex.match(statement.trimmed());
+        if (match.hasMatch())
+            names.insert(match.captured(1).toLower());
+    }
+    return names;
+}
+
+TEST(Schema, EveryBackEndHasTheSameIndexes)
+{
+    const QSet<QString> sqlite = ScriptIndexes(DatabaseBackend::Sqlite);
+    EXPECT_TRUE(sqlite.contains("ix_dadosoid_nserie_datalog")) << "the failure count's filter";
+    EXPECT_EQ(ScriptIndexes(DatabaseBackend::PostgreSql), sqlite);
+    EXPECT_EQ(ScriptIndexes(DatabaseBackend::SqlServer), sqlite);
+}
+
+TEST_P(DatabaseLayer, AFreshDatabaseHasTheIndexesOfTheStoresFilters)
+{
+    SqlQuery query(db().connection());
+    query.addLine(GetParam() == TestBackend::PostgreSql
+                      ? "select indexname as name from pg_indexes where schemaname = current_schema()"
+                      : "select name from sqlite_master where type = 'index'");
+    query.open();
+    QSet<QString> present;
+    for (; !query.atEnd(); query.next())
+        present.insert(query.text("name").toLower());
+    for (const QString& index : ScriptIndexes(db().connection().settings().backend))
+        EXPECT_TRUE(present.contains(index)) << index.toStdString();
+    EXPECT_TRUE(present.contains("ix_dadosoid_nserie_datalog"));
+}
+
+// An embedded file gains new indexes when it is opened (EmbeddedDatabase below); a server
+// database through the upgrade script.
+TEST(Schema, TheUpgradeScriptAddsTheNewIndexesToAnOlderServerDatabase)
+{
+    if (!test::PostgresConfigured())
+        VORENTA_PEER_MISSING("PostgreSQL");
+    test::TestDatabase db(TestBackend::PostgreSql);
+    QFile file(QStringLiteral(VORENTA_SOURCE_DIR "/common/database/schema/upgrade/indexes-postgresql.sql"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList upgrade = SplitSqlScript(QString::fromUtf8(file.readAll()));
+    db.execute("drop index ix_dadosoid_nserie_datalog");
+    for (int run = 0; run < 2; ++run) { // a second run changes nothing
+        for (const QString& statement : upgrade)
+            db.execute(statement);
+    }
+    EXPECT_EQ(db.count("pg_indexes", "indexname='ix_dadosoid_nserie_datalog'"), 1);
 }
 
 TEST_P(DatabaseLayer, CodGrowsAndLengthsHoldTheirLongestValues)

@@ -92,6 +92,7 @@ CREATE TABLE DadosOid (
     Notificado nvarchar(10)
 );
 CREATE INDEX ix_dadosoid_nserie_cod ON DadosOid (NSerie, Cod);
+CREATE INDEX ix_dadosoid_nserie_datalog ON DadosOid (NSerie, DataLog);
 CREATE INDEX ix_dadosoid_idserv_falha_datalog ON DadosOid (IDServ, Falha, DataLog);
 CREATE INDEX ix_dadosoid_chave_nserie ON DadosOid (Chave, NSerie);
 CREATE INDEX ix_dadosoid_notificado ON DadosOid (Notificado);

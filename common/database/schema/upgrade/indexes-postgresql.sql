@@ -1,0 +1,5 @@
+-- Indexes added to the schema after its first release, for a database created from an older
+-- postgresql.sql. Safe to run more than once:
+--   psql -h HOST -U USER -d vorenta -v ON_ERROR_STOP=1 -f common/database/schema/upgrade/indexes-postgresql.sql
+-- The failure count of the reading store filters DadosOid on NSerie and a DataLog window.
+CREATE INDEX IF NOT EXISTS ix_dadosoid_nserie_datalog ON DadosOid (NSerie, DataLog);
