@@ -12,8 +12,8 @@ class CycleDatabase {
 public:
     virtual ~CycleDatabase() = default;
 
-    /// Closes and reopens the connection; logs "Erro de conexão. : " with the driver's text and
-    /// returns false when it cannot be opened.
+    /// Opens the connection, or checks the open one and reopens it when it is broken; logs
+    /// "Erro de conexão. : " with the driver's text and returns false when it cannot be opened.
     virtual bool ConnectDatabase() = 0;
 
     /// Fills `table` from RangeIP for this collector's Chave and IDServ. Never throws. False when

@@ -4,6 +4,15 @@
 
 namespace vorenta {
 
+/// How the store of one reading ended. A caller that keeps readings for later (the central
+/// server out of reach) needs to tell a server it could not reach from one that said no.
+enum class StoreOutcome {
+    Stored,      ///< its DadosOid row is committed in the database
+    Refused,     ///< the database decided against it (exclusion list, a statement it refused); logged
+    Failed,      ///< a failure before the reading could be judged (Parametros unreadable, ...); logged
+    Unreachable, ///< the database could not be reached, or the connection broke: nothing stored; logged
+};
+
 /// Where the walk hands every device that has a serial number. Logs its own outcome and never
 /// throws towards the walk.
 class ReadingStore {

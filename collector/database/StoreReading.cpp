@@ -4,6 +4,7 @@
 #include "common/TextRules.h"
 #include "common/database/DatabaseError.h"
 #include "common/database/SqlQuery.h"
+#include "common/database/Transaction.h"
 
 #include <QStringList>
 
@@ -15,9 +16,10 @@ namespace {
 
 constexpr int kInoperativeDays = 3;
 
-/// The store's one place where failures are swallowed: runs `step` and tells whether it ran to
-/// its end. Each guard the store has (the whole call, the rewrites, Ed1/Ed4, the server time)
-/// goes through here, so what is swallowed can be read off the calls to it.
+/// The store's one place where failures are swallowed outside the device's transaction: runs
+/// `step` and tells whether it ran to its end. The whole call, Ed1/Ed4, the server time and the
+/// check of Parametros go through here; inside the transaction the guards are the steps of an
+/// Attempt. So what is swallowed can be read off the calls to these two.
 template <typename Step> bool Guarded(Step&& step) noexcept
 {
     try {
@@ -77,6 +79,65 @@ private:
 
 } // namespace
 
+/// One attempt at the device's transaction. A step is a part of the store that the rules let
+/// fail alone: the reading row, each rewrite, the failure alert, the sweep's list and each silent
+/// device it reports.
+///  - straight: the usual case, where nothing fails. The steps run one after another, and a
+///    failing statement ends the attempt; its transaction is rolled back whole.
+///  - step by step: each step in a savepoint of its own. A failing step is rolled back to it,
+///    alone, and the store goes on as that step's guard says.
+/// The log lines that tell what was stored wait in `lines` until the transaction committed.
+class DatabaseReadingStore::Attempt {
+public:
+    Attempt(DatabaseConnection& connection, bool stepByStep)
+        : m_connection(connection), m_stepByStep(stepByStep)
+    {
+    }
+
+    /// Thrown out of a straight attempt by a step that failed.
+    struct StepFailed {};
+
+    /// Runs `body` as one step: true when it ran to its end. When it failed, what it did is
+    /// undone, its text is failure(), and false is returned; in a straight attempt StepFailed
+    /// leaves instead.
+    template <typename Body> bool step(Body&& body)
+    {
+        if (!m_stepByStep) {
+            try {
+                body();
+            } catch (const ConnectionError&) {
+                throw;
+            } catch (const DatabaseError&) {
+                throw StepFailed{};
+            }
+            return true;
+        }
+        const QString savepoint = QStringLiteral("passo%1").arg(++m_steps);
+        m_connection.setSavepoint(savepoint);
+        try {
+            body();
+            return true;
+        } catch (const ConnectionError&) {
+            throw; // the transaction is gone with the connection
+        } catch (const DatabaseError& error) {
+            m_connection.rollbackToSavepoint(savepoint);
+            m_failure = error.text();
+            return false;
+        }
+    }
+
+    const QString& failure() const { return m_failure; }
+
+    bool readingStored = false;
+    QStringList lines;
+
+private:
+    DatabaseConnection& m_connection;
+    bool m_stepByStep;
+    int m_steps = 0;
+    QString m_failure;
+};
+
 DatabaseReadingStore::DatabaseReadingStore(TDTM& dataModule, const CollectorSettings& settings, Clock clock)
     : m_dm(dataModule), m_settings(settings), m_clock(std::move(clock))
 {
@@ -84,8 +145,15 @@ DatabaseReadingStore::DatabaseReadingStore(TDTM& dataModule, const CollectorSett
 
 void DatabaseReadingStore::StoreReading(const DeviceReading& reading)
 {
+    Store(reading);
+}
+
+StoreOutcome DatabaseReadingStore::Store(const DeviceReading& reading)
+{
     // A failure no inner guard catches ends the call silently; the walk goes on.
-    Guarded([&] { store(reading); });
+    StoreOutcome outcome = StoreOutcome::Failed;
+    Guarded([&] { outcome = store(reading); });
+    return outcome;
 }
 
 void DatabaseReadingStore::open(SqlQuery& query)
@@ -100,126 +168,209 @@ void DatabaseReadingStore::execute(SqlQuery& query)
     query.execute();
 }
 
-void DatabaseReadingStore::store(const DeviceReading& r)
+StoreOutcome DatabaseReadingStore::store(const DeviceReading& r)
 {
     const CollectorIdentity& id = m_dm.identity();
     const QueriesClosed closed(m_dm);
 
     if (!m_dm.ConnectDatabase())
-        return; // the connection error is already logged
+        return StoreOutcome::Unreachable; // the connection error is already logged
 
     const StoredKeys keys{StoredText(QStringLiteral("Chave"), Trim(id.Chave)),
                           StoredText(QStringLiteral("IDServ"), Trim(id.IDServ)),
                           StoredText(QStringLiteral("NSerie"), Trim(r.NSerie)),
                           StoredText(QStringLiteral("NSerie"), r.NSerie)};
-    FailureAlertSettings alerts;
-    if (!readFailureAlertSettings(keys, alerts))
-        return;
-    const QDateTime localNow = m_clock();
-    const QDateTime ServerNow = readServerNow(localNow);
-
-    if (isCollectorExcluded(keys))
-        return;
-    if (isDeviceExcluded(keys.Chave, keys.SerialAsRead)) {
-        m_dm.log().WriteLog(QStringLiteral("Equipamento na lista de Exceções, Dados Não Coletados. Série: ") +
-                            EscapedText(r.NSerie) + QStringLiteral(" Modelo: ") + EscapedText(r.Modelo) +
-                            u'-' + EscapedText(r.Fabricante));
-        return;
+    try {
+        StoreOutcome failure = StoreOutcome::Failed;
+        const std::optional<StoreStart> start = readStoreStart(keys, failure);
+        if (!start)
+            return failure;
+        if (refusedByExclusion(*start, r))
+            return StoreOutcome::Refused;
+        return writeReading(r, keys, *start);
+    } catch (const ConnectionError& error) {
+        // The connection failed, or a stop cancelled its work, before the device's transaction
+        // committed: the server rolled it back, and nothing of this reading is stored. (A
+        // statement the server refused is no connection failure: the rules of its step apply.)
+        m_dm.log().WriteLog(QStringLiteral("Erro ao Gravar Dados de Equipamento ") + DeviceNamed(r) +
+                            QStringLiteral(": ") + error.text());
+        return StoreOutcome::Unreachable;
     }
-
-    // The device list and the collector's last store say that a reading arrived: only when it did.
-    const bool stored = insertReading(r, ServerNow, localNow.date());
-    if (stored) {
-        rewriteEquipmentList(r, keys, ServerNow);
-        rewriteLastStore(r, keys, ServerNow);
-        if (alerts.NotifyFailures)
-            raiseFailureAlert(keys, alerts, ServerNow);
-    }
-    sweepInoperative(ServerNow);
-
-    if (stored)
-        m_dm.log().WriteLog(QStringLiteral("Registro Concluído de Dados de Equipamento ") + DeviceNamed(r));
 }
 
-// Parametros of the customer: whether failure alerts are on, their threshold and window. False,
-// with "Erro ao Buscar Parametros", when the row cannot be read: nothing is stored then.
-bool DatabaseReadingStore::readFailureAlertSettings(const StoredKeys& keys, FailureAlertSettings& alerts)
+// Everything the store reads before it writes, in one statement (one round trip to a central
+// server far away): the customer's Parametros row (whether failure alerts are on, their
+// threshold and window), the server's clock, whether the collector or the device is on the
+// exclusion list, and whether any device waits for the inoperative sweep. Nothing (and no
+// write) when it fails: "Erro ao Buscar Parametros" when it is Parametros that cannot be read,
+// silently otherwise; Unreachable in `failure` when the connection could not be reopened.
+std::optional<DatabaseReadingStore::StoreStart> DatabaseReadingStore::readStoreStart(const StoredKeys& keys,
+                                                                                     StoreOutcome& failure)
+{
+    const Dialect& dialect = m_dm.dialect();
+    const QString serverNow = dialect.currentTime();
+    SqlQuery& parametros = m_dm.QryParametros;
+    bool read = false;
+    try {
+        read = m_dm.ReadOnWorkingConnection([&] {
+            parametros.clearStatement();
+            parametros.addLine(QStringLiteral("select P.*, ") + serverNow +
+                               QStringLiteral(" as DataeHoraAtual,"));
+            parametros.addLine(
+                QStringLiteral("case when exists (select Idserv from exclusao where Idserv=:xIDServ) "
+                               "then 1 else 0 end as ColetorExcluido,"));
+            parametros.addLine(
+                QStringLiteral("case when exists (select nSerie from exclusao where (chave=:xChave) "
+                               "and (nSerie=:xNSerie)) then 1 else 0 end as EquipamentoExcluido,"));
+            parametros.addLine(
+                QStringLiteral("case when exists (select nSerie from ListaEquipCli where (UltLog<") +
+                dialect.daysBefore(serverNow, kInoperativeDays) +
+                QStringLiteral(") and ((ultNotif is null) or (") +
+                dialect.isEmptyText(QStringLiteral("UltNotif")) +
+                QStringLiteral("))) then 1 else 0 end as Inoperantes"));
+            parametros.addLine(
+                QStringLiteral("from (select 1 as Um) U left join Parametros P on (P.chave=:xChave)"));
+            parametros.bindText(QStringLiteral("xIDServ"), keys.IDServ);
+            parametros.bindText(QStringLiteral("xChave"), keys.Chave);
+            parametros.bindText(QStringLiteral("xNSerie"), keys.SerialAsRead);
+            open(parametros);
+        });
+    } catch (const ConnectionError&) {
+        throw;
+    } catch (const DatabaseError&) {
+        parametros.close();
+        if (!canReadParametros(keys))
+            m_dm.log().WriteLog(QStringLiteral("Erro ao Buscar Parametros"));
+        return std::nullopt;
+    }
+    if (!read) {
+        failure = StoreOutcome::Unreachable; // logged
+        return std::nullopt;
+    }
+
+    StoreStart start;
+    // ck1 has no guard of its own: a missing column ends the call. A customer without a
+    // Parametros row has no alerts.
+    const bool customerHasParametros = !parametros.isNull(QStringLiteral("chave"));
+    if (customerHasParametros && parametros.text(QStringLiteral("ck1")) == QStringLiteral("S")) {
+        start.alerts.NotifyFailures = true;
+        start.alerts.FailureThreshold = ParameterInteger(parametros, QStringLiteral("Ed1"));
+        start.alerts.FailureWindowDays = ParameterInteger(parametros, QStringLiteral("Ed4"));
+    }
+    // Every date the store writes comes from the server's clock; a value that is no date gives
+    // the collector's own.
+    const QDateTime localNow = m_clock();
+    Guarded([&] { start.ServerNow = parametros.dateTime(QStringLiteral("DataeHoraAtual")); });
+    if (!start.ServerNow.isValid())
+        start.ServerNow = localNow;
+    start.today = localNow.date();
+    start.collectorExcluded = parametros.integer(QStringLiteral("ColetorExcluido")) != 0;
+    start.deviceExcluded = parametros.integer(QStringLiteral("EquipamentoExcluido")) != 0;
+    start.silentDevicesWaiting = parametros.integer(QStringLiteral("Inoperantes")) != 0;
+    parametros.close();
+    return start;
+}
+
+// After the opening read failed: whether Parametros can be read at all.
+bool DatabaseReadingStore::canReadParametros(const StoredKeys& keys)
 {
     SqlQuery& parametros = m_dm.QryParametros;
-    const bool read = Guarded([&] {
+    return Guarded([&] {
         parametros.clearStatement();
         parametros.addLine(QStringLiteral("Select * from Parametros"));
         parametros.addLine(QStringLiteral("where chave=:xChave"));
         parametros.bindText(QStringLiteral("xChave"), keys.Chave);
         open(parametros);
+        parametros.close();
     });
-    if (!read) {
-        m_dm.log().WriteLog(QStringLiteral("Erro ao Buscar Parametros"));
-        return false;
-    }
-    // ck1 has no guard of its own: a missing column ends the call. A customer without a
-    // Parametros row has no alerts.
-    const QString ck1 = parametros.hasRows() ? parametros.text(QStringLiteral("ck1")) : QString();
-    if (ck1 == QStringLiteral("S")) {
-        alerts.NotifyFailures = true;
-        alerts.FailureThreshold = ParameterInteger(parametros, QStringLiteral("Ed1"));
-        alerts.FailureWindowDays = ParameterInteger(parametros, QStringLiteral("Ed4"));
-    }
-    parametros.close();
-    return true;
-}
-
-// The server's clock, which every date the store writes comes from. The query failing ends the
-// call; a value that is no date gives the collector's own clock.
-QDateTime DatabaseReadingStore::readServerNow(const QDateTime& localNow)
-{
-    SqlQuery& padrao = m_dm.QryPadrao;
-    padrao.clearStatement();
-    padrao.addLine(m_dm.dialect().currentTimeStatement());
-    open(padrao);
-    QDateTime ServerNow;
-    Guarded([&] { ServerNow = padrao.dateTime(QStringLiteral("DataeHoraAtual")); });
-    padrao.close();
-    return ServerNow.isValid() ? ServerNow : localNow;
 }
 
 // A collector on the exclusion list stores nothing, and says so for every device: it keeps
-// running, so that taking it off the list needs no restart.
-bool DatabaseReadingStore::isCollectorExcluded(const StoredKeys& keys)
+// running, so that taking it off the list needs no restart. One device of one customer on the
+// list is neither stored nor swept.
+bool DatabaseReadingStore::refusedByExclusion(const StoreStart& start, const DeviceReading& r)
 {
-    SqlQuery& padrao = m_dm.QryPadrao;
-    padrao.clearStatement();
-    padrao.addLine(QStringLiteral("select Idserv from exclusao"));
-    padrao.addLine(QStringLiteral("where Idserv=:xIDServ"));
-    padrao.bindText(QStringLiteral("xIDServ"), keys.IDServ);
-    open(padrao);
-    const bool excluded = padrao.hasRows();
-    padrao.close();
-    if (excluded)
+    if (start.collectorExcluded) {
         m_dm.log().WriteLog(QStringLiteral("IdServiço na lista de Exceções, Dados Não Coletados. IdServ: ") +
                             EscapedText(m_dm.identity().IDServ));
-    return excluded;
+        return true;
+    }
+    if (start.deviceExcluded) {
+        m_dm.log().WriteLog(QStringLiteral("Equipamento na lista de Exceções, Dados Não Coletados. Série: ") +
+                            EscapedText(r.NSerie) + QStringLiteral(" Modelo: ") + EscapedText(r.Modelo) +
+                            u'-' + EscapedText(r.Fabricante));
+        return true;
+    }
+    return false;
 }
 
-// One device of one customer on the exclusion list: neither stored nor swept.
-bool DatabaseReadingStore::isDeviceExcluded(const QString& chave, const QString& nSerie)
+// The device's writes are one transaction. When a step fails in the straight attempt, that
+// attempt leaves nothing behind, and the writes run again step by step, so that the failing step
+// alone is undone. A transaction that cannot be begun or committed stores nothing, and says so.
+StoreOutcome DatabaseReadingStore::writeReading(const DeviceReading& r, const StoredKeys& keys,
+                                                const StoreStart& start)
 {
-    SqlQuery& padrao = m_dm.QryPadrao;
-    padrao.clearStatement();
-    padrao.addLine(QStringLiteral("select nSerie from exclusao"));
-    padrao.addLine(QStringLiteral("where (chave=:xChave)"));
-    padrao.addLine(QStringLiteral("and (nSerie=:xNSerie)"));
-    padrao.bindText(QStringLiteral("xChave"), chave);
-    padrao.bindText(QStringLiteral("xNSerie"), nSerie);
-    open(padrao);
-    const bool excluded = padrao.hasRows();
-    padrao.close();
-    return excluded;
+    Written written;
+    try {
+        try {
+            written = attemptWrites(false, r, keys, start);
+        } catch (const Attempt::StepFailed&) {
+            written = attemptWrites(true, r, keys, start);
+        }
+    } catch (const ConnectionError&) {
+        throw;
+    } catch (const DatabaseError& error) {
+        written.lines = {QStringLiteral("Erro ao Gravar Dados de Equipamento ") + DeviceNamed(r) +
+                         QStringLiteral(": ") + error.text()};
+    }
+    for (const QString& line : written.lines)
+        m_dm.log().WriteLog(line);
+    return written.readingStored ? StoreOutcome::Stored : StoreOutcome::Refused;
 }
 
-// The reading row, its statement built from the column list. A row the server refuses is
-// reported with the driver's text; the reading is then not counted as stored.
-bool DatabaseReadingStore::insertReading(const DeviceReading& r, const QDateTime& ServerNow,
+DatabaseReadingStore::Written DatabaseReadingStore::attemptWrites(bool stepByStep, const DeviceReading& r,
+                                                                  const StoredKeys& keys,
+                                                                  const StoreStart& start)
+{
+    Transaction transaction(m_dm.ConexaoWeb);
+    Attempt attempt(m_dm.ConexaoWeb, stepByStep);
+    writeSteps(attempt, r, keys, start);
+    transaction.commit();
+    return {attempt.readingStored, attempt.lines};
+}
+
+// The store's writes in their order, each guard as the rules have it: a reading row the server
+// refuses is reported, and the device list, the last store and the alerts are left alone (they
+// would say that a reading arrived); a failed rewrite is silent and the next step runs; a failed
+// alert or sweep ends the store without its closing line, and what came before stays.
+void DatabaseReadingStore::writeSteps(Attempt& attempt, const DeviceReading& r, const StoredKeys& keys,
+                                      const StoreStart& start)
+{
+    const bool stored = attempt.step([&] { insertReading(r, start.ServerNow, start.today); });
+    attempt.readingStored = stored;
+    if (!stored) {
+        attempt.lines << QStringLiteral("Erro ao Gravar Dados de Equipamento ") + DeviceNamed(r) +
+                             QStringLiteral(": ") + attempt.failure();
+    } else {
+        attempt.step([&] { rewriteEquipmentList(r, keys, start.ServerNow); });
+        attempt.step([&] { rewriteLastStore(r, keys, start.ServerNow); });
+        if (start.alerts.NotifyFailures) {
+            bool raised = false;
+            if (!attempt.step([&] { raised = raiseFailureAlert(keys, start.alerts, start.ServerNow); }))
+                return;
+            if (raised)
+                attempt.lines << QStringLiteral("Registro de alerta...");
+        }
+    }
+    // The opening read saw whether any device waits: when none does, the sweep has nothing to do.
+    if (start.silentDevicesWaiting && !sweepInoperative(attempt, start.ServerNow))
+        return;
+    if (stored)
+        attempt.lines << QStringLiteral("Registro Concluído de Dados de Equipamento ") + DeviceNamed(r);
+}
+
+// The reading row, its statement built from the column list.
+void DatabaseReadingStore::insertReading(const DeviceReading& r, const QDateTime& ServerNow,
                                          const QDate& today)
 {
     const QList<StoreColumn> columns = DadosOidColumns(r, m_dm.identity(), m_settings, ServerNow, today);
@@ -240,92 +391,79 @@ bool DatabaseReadingStore::insertReading(const DeviceReading& r, const QDateTime
         else
             dadosOid.bindText(name, c.value.toString());
     }
-    try {
-        execute(dadosOid);
-        return true;
-    } catch (const DatabaseError& error) {
-        m_dm.log().WriteLog(QStringLiteral("Erro ao Gravar Dados de Equipamento ") + DeviceNamed(r) +
-                            QStringLiteral(": ") + error.text());
-        return false;
-    }
+    execute(dadosOid);
 }
 
 // The device's one ListaEquipCli row, written afresh (which also clears an inoperative report).
-// Silent on failure; a failed delete skips the insert.
 void DatabaseReadingStore::rewriteEquipmentList(const DeviceReading& r, const StoredKeys& keys,
                                                 const QDateTime& ServerNow)
 {
     SqlQuery& dadosOid = m_dm.QryDadosOid;
-    Guarded([&] {
-        dadosOid.clearStatement();
-        dadosOid.addLine(QStringLiteral("Delete from ListaEquipCli"));
-        dadosOid.addLine(QStringLiteral("where nserie=:xnSerie"));
-        dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
-        execute(dadosOid);
-        dadosOid.clearStatement();
-        dadosOid.addLine(QStringLiteral(
-            "Insert Into ListaEquipCli "
-            "(Chave,LocalInstal,nSerie,Fabricante,Modelo,IDServ,UltLog,CodEmpresa,IP,Versao) values "
-            "(:xChave,:xLocalInstal,:xnSerie,:xFabricante,:xModelo,:xIDServ,:xUltLog,:xCodEmpresa,:xIP,:"
-            "xVersao)"));
-        dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
-        dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(m_dm.identity(), r));
-        dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
-        dadosOid.bindText(QStringLiteral("xFabricante"),
-                          StoredText(QStringLiteral("Fabricante"), Trim(r.Fabricante)));
-        dadosOid.bindText(QStringLiteral("xModelo"), StoredText(QStringLiteral("Modelo"), Trim(r.Modelo)));
-        dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
-        dadosOid.bindDateTime(QStringLiteral("xUltLog"), ServerNow);
-        dadosOid.bindText(QStringLiteral("xCodEmpresa"),
-                          StoredText(QStringLiteral("CodEmpresa"), Trim(m_settings.CodEmpresa)));
-        dadosOid.bindText(QStringLiteral("xIP"), StoredText(QStringLiteral("IP"), Trim(r.IP)));
-        dadosOid.bindText(QStringLiteral("xVersao"),
-                          StoredText(QStringLiteral("Versao"), Trim(m_settings.VersionText)));
-        execute(dadosOid);
-    });
+    dadosOid.clearStatement();
+    dadosOid.addLine(QStringLiteral("Delete from ListaEquipCli"));
+    dadosOid.addLine(QStringLiteral("where nserie=:xnSerie"));
+    dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
+    execute(dadosOid);
+    dadosOid.clearStatement();
+    dadosOid.addLine(QStringLiteral(
+        "Insert Into ListaEquipCli "
+        "(Chave,LocalInstal,nSerie,Fabricante,Modelo,IDServ,UltLog,CodEmpresa,IP,Versao) values "
+        "(:xChave,:xLocalInstal,:xnSerie,:xFabricante,:xModelo,:xIDServ,:xUltLog,:xCodEmpresa,:xIP,:"
+        "xVersao)"));
+    dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
+    dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(m_dm.identity(), r));
+    dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
+    dadosOid.bindText(QStringLiteral("xFabricante"),
+                      StoredText(QStringLiteral("Fabricante"), Trim(r.Fabricante)));
+    dadosOid.bindText(QStringLiteral("xModelo"), StoredText(QStringLiteral("Modelo"), Trim(r.Modelo)));
+    dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
+    dadosOid.bindDateTime(QStringLiteral("xUltLog"), ServerNow);
+    dadosOid.bindText(QStringLiteral("xCodEmpresa"),
+                      StoredText(QStringLiteral("CodEmpresa"), Trim(m_settings.CodEmpresa)));
+    dadosOid.bindText(QStringLiteral("xIP"), StoredText(QStringLiteral("IP"), Trim(r.IP)));
+    dadosOid.bindText(QStringLiteral("xVersao"),
+                      StoredText(QStringLiteral("Versao"), Trim(m_settings.VersionText)));
+    execute(dadosOid);
 }
 
-// The collector's one UltLog row: when it last stored a reading. Silent on failure.
+// The collector's one UltLog row: when it last stored a reading.
 void DatabaseReadingStore::rewriteLastStore(const DeviceReading& r, const StoredKeys& keys,
                                             const QDateTime& ServerNow)
 {
     SqlQuery& dadosOid = m_dm.QryDadosOid;
-    Guarded([&] {
-        dadosOid.clearStatement();
-        dadosOid.addLine(QStringLiteral("Delete from UltLog "));
-        dadosOid.addLine(QStringLiteral("where IDServ=:xIDServ"));
-        dadosOid.addLine(QStringLiteral(" and Chave=:xChave"));
-        dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
-        dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
-        execute(dadosOid);
-        dadosOid.clearStatement();
-        dadosOid.addLine(QStringLiteral("Insert Into UltLog (IDServ,Chave,DataLOG,LocalInstal) values "
-                                        "(:xIDServ,:xChave,:xDataLOG,:xLocalInstal)"));
-        dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
-        dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
-        dadosOid.bindDateTime(QStringLiteral("xDataLOG"), ServerNow);
-        dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(m_dm.identity(), r));
-        execute(dadosOid);
-    });
+    dadosOid.clearStatement();
+    dadosOid.addLine(QStringLiteral("Delete from UltLog "));
+    dadosOid.addLine(QStringLiteral("where IDServ=:xIDServ"));
+    dadosOid.addLine(QStringLiteral(" and Chave=:xChave"));
+    dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
+    dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
+    execute(dadosOid);
+    dadosOid.clearStatement();
+    dadosOid.addLine(QStringLiteral("Insert Into UltLog (IDServ,Chave,DataLOG,LocalInstal) values "
+                                    "(:xIDServ,:xChave,:xDataLOG,:xLocalInstal)"));
+    dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
+    dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
+    dadosOid.bindDateTime(QStringLiteral("xDataLOG"), ServerNow);
+    dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(m_dm.identity(), r));
+    execute(dadosOid);
 }
 
 // One alert on the device's newest failure reading for this customer once its unnotified
-// failures in the window reach the threshold. No guard of its own: a failing statement ends the
-// store silently.
-void DatabaseReadingStore::raiseFailureAlert(const StoredKeys& keys, const FailureAlertSettings& alerts,
+// failures in the window reach the threshold; true when it was raised.
+bool DatabaseReadingStore::raiseFailureAlert(const StoredKeys& keys, const FailureAlertSettings& alerts,
                                              const QDateTime& ServerNow)
 {
     makeReadingsCountable(keys);
     if (countRecentFailures(keys, alerts.FailureWindowDays, ServerNow) < alerts.FailureThreshold)
-        return;
+        return false;
     // With a threshold of 0 or below, or one reached through rows stored under another customer
     // key, this customer may have no failure reading of the device: nothing to alert on.
     const std::optional<NewestReading> newest = newestReading(keys.NSerie, keys.Chave);
     if (!newest || hasAlert(keys.Chave, newest->Cod))
-        return;
+        return false;
     insertAlert(ServerNow, keys.Chave, newest->Cod, newest->IdServ);
     markFailuresNotified(keys);
-    m_dm.log().WriteLog(QStringLiteral("Registro de alerta..."));
+    return true;
 }
 
 // Readings not yet looked at get Notificado '' so the count below sees them ("<>'S'" never
@@ -365,7 +503,8 @@ qint64 DatabaseReadingStore::countRecentFailures(const StoredKeys& keys, int Fai
     return TotalFalhas;
 }
 
-// The failures that raised the alert no longer count towards the next one.
+// The failures that raised the alert no longer count towards the next one. Rows marked by an
+// earlier alert are left as they are: rewriting them would change nothing but cost a write each.
 void DatabaseReadingStore::markFailuresNotified(const StoredKeys& keys)
 {
     SqlQuery& padrao = m_dm.QryPadrao;
@@ -374,23 +513,35 @@ void DatabaseReadingStore::markFailuresNotified(const StoredKeys& keys)
     padrao.addLine(QStringLiteral("where (IDServ=:xIDServ)"));
     padrao.addLine(QStringLiteral("and (falha<>'2-TUDO OK')"));
     padrao.addLine(QStringLiteral("and (NSerie=:xNSerie)"));
+    padrao.addLine(QStringLiteral("and ((Notificado is null) or (Notificado<>'S'))"));
     padrao.bindText(QStringLiteral("xIDServ"), keys.IDServ);
     padrao.bindText(QStringLiteral("xNSerie"), keys.NSerie);
     execute(padrao);
 }
 
 // Devices of every customer not read for three days and not yet reported: each (not excluded)
-// gets its newest reading marked inoperative and one open alert. No guard of its own: a failing
-// statement ends the store silently.
-void DatabaseReadingStore::sweepInoperative(const QDateTime& ServerNow)
+// gets its newest reading marked inoperative and one open alert. False when a step of it failed:
+// the store ends there, and the devices reported before stay reported.
+bool DatabaseReadingStore::sweepInoperative(Attempt& attempt, const QDateTime& ServerNow)
 {
-    for (const auto& [chave, nSerie] : silentDevices(ServerNow)) {
-        if (isDeviceExcluded(chave, nSerie))
-            continue;
-        const std::optional<NewestReading> newest = newestReading(nSerie);
-        if (newest)
-            reportInoperative(chave, nSerie, *newest, ServerNow);
+    QList<QPair<QString, QString>> silent;
+    if (!attempt.step([&] { silent = silentDevices(ServerNow); }))
+        return false;
+    for (const auto& [chave, nSerie] : silent) {
+        if (!attempt.step([&] { sweepDevice(chave, nSerie, ServerNow); }))
+            return false;
     }
+    return true;
+}
+
+void DatabaseReadingStore::sweepDevice(const QString& chave, const QString& nSerie,
+                                       const QDateTime& ServerNow)
+{
+    if (isDeviceExcluded(chave, nSerie))
+        return;
+    const std::optional<NewestReading> newest = newestReading(nSerie);
+    if (newest)
+        reportInoperative(chave, nSerie, *newest, ServerNow);
 }
 
 // Chave and nSerie of the silent devices. The list is taken whole before the rows are worked on:
@@ -441,6 +592,22 @@ void DatabaseReadingStore::reportInoperative(const QString& chave, const QString
     aux.bindDateTime(QStringLiteral("xUltNotif"), ServerNow);
     aux.bindText(QStringLiteral("xNSerie"), nSerie);
     execute(aux);
+}
+
+// One device of one customer on the exclusion list: the sweep leaves it alone.
+bool DatabaseReadingStore::isDeviceExcluded(const QString& chave, const QString& nSerie)
+{
+    SqlQuery& padrao = m_dm.QryPadrao;
+    padrao.clearStatement();
+    padrao.addLine(QStringLiteral("select nSerie from exclusao"));
+    padrao.addLine(QStringLiteral("where (chave=:xChave)"));
+    padrao.addLine(QStringLiteral("and (nSerie=:xNSerie)"));
+    padrao.bindText(QStringLiteral("xChave"), chave);
+    padrao.bindText(QStringLiteral("xNSerie"), nSerie);
+    open(padrao);
+    const bool excluded = padrao.hasRows();
+    padrao.close();
+    return excluded;
 }
 
 // The device's newest DadosOid row, whoever stored it; with `failuresOfChave`, its newest

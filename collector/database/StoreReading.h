@@ -11,6 +11,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -24,6 +25,10 @@ class TDTM;
 /// ListaEquipCli and UltLog rewrites, failure alerts and the inoperative sweep. Every failure is
 /// logged or swallowed here; nothing reaches the walk. "Registro Concluído de Dados de
 /// Equipamento" is written only for a reading whose DadosOid row was stored.
+///
+/// One store is one opening read and one transaction: the device's rows are committed together
+/// or not at all (docs/database.md tells how the guards of the steps map onto savepoints). It
+/// runs on the connection the pass keeps, checked before use and reopened only when broken.
 class DatabaseReadingStore final : public ReadingStore {
 public:
     using Clock = std::function<QDateTime()>;
@@ -35,7 +40,11 @@ public:
 
     void StoreReading(const DeviceReading& reading) override;
 
-    /// Statements run by the stores so far (connection set-ups not counted).
+    /// StoreReading, telling how the store ended.
+    StoreOutcome Store(const DeviceReading& reading);
+
+    /// Statements run by the stores so far (connection set-ups and transaction commands not
+    /// counted).
     qint64 statementCount() const { return m_statements; }
 
 private:
@@ -52,33 +61,55 @@ private:
         QString NSerie;       ///< trimmed
         QString SerialAsRead; ///< the device exclusion compares the serial as the device gave it
     };
+    /// What the store learns before it writes anything.
+    struct StoreStart {
+        FailureAlertSettings alerts;
+        QDateTime ServerNow;
+        QDate today; ///< the collector's own date (the default identity date)
+        bool collectorExcluded = false;
+        bool deviceExcluded = false;
+        bool silentDevicesWaiting = false; ///< some device, of any customer, awaits the sweep
+    };
     /// The columns of a device's newest DadosOid row that the alerts need.
     struct NewestReading {
         qint64 Cod = 0;
         QString IdServ;
     };
+    class Attempt;
 
-    void store(const DeviceReading& reading);
-    bool readFailureAlertSettings(const StoredKeys& keys, FailureAlertSettings& alerts);
-    QDateTime readServerNow(const QDateTime& localNow);
-    bool isCollectorExcluded(const StoredKeys& keys);
-    bool isDeviceExcluded(const QString& chave, const QString& nSerie);
-    bool insertReading(const DeviceReading& reading, const QDateTime& ServerNow, const QDate& today);
+    StoreOutcome store(const DeviceReading& reading);
+    std::optional<StoreStart> readStoreStart(const StoredKeys& keys, StoreOutcome& failure);
+    bool canReadParametros(const StoredKeys& keys);
+    bool refusedByExclusion(const StoreStart& start, const DeviceReading& reading);
+
+    StoreOutcome writeReading(const DeviceReading& reading, const StoredKeys& keys, const StoreStart& start);
+    struct Written {
+        bool readingStored = false;
+        QStringList lines; ///< what the log says once the transaction committed
+    };
+    Written attemptWrites(bool stepByStep, const DeviceReading& reading, const StoredKeys& keys,
+                          const StoreStart& start);
+    void writeSteps(Attempt& attempt, const DeviceReading& reading, const StoredKeys& keys,
+                    const StoreStart& start);
+
+    void insertReading(const DeviceReading& reading, const QDateTime& ServerNow, const QDate& today);
     void rewriteEquipmentList(const DeviceReading& reading, const StoredKeys& keys,
                               const QDateTime& ServerNow);
     void rewriteLastStore(const DeviceReading& reading, const StoredKeys& keys, const QDateTime& ServerNow);
 
-    void raiseFailureAlert(const StoredKeys& keys, const FailureAlertSettings& alerts,
+    bool raiseFailureAlert(const StoredKeys& keys, const FailureAlertSettings& alerts,
                            const QDateTime& ServerNow);
     qint64 countRecentFailures(const StoredKeys& keys, int FailureWindowDays, const QDateTime& ServerNow);
     void makeReadingsCountable(const StoredKeys& keys);
     void markFailuresNotified(const StoredKeys& keys);
 
-    void sweepInoperative(const QDateTime& ServerNow);
+    bool sweepInoperative(Attempt& attempt, const QDateTime& ServerNow);
     QList<QPair<QString, QString>> silentDevices(const QDateTime& ServerNow);
+    void sweepDevice(const QString& chave, const QString& nSerie, const QDateTime& ServerNow);
     void reportInoperative(const QString& chave, const QString& nSerie, const NewestReading& newest,
                            const QDateTime& ServerNow);
 
+    bool isDeviceExcluded(const QString& chave, const QString& nSerie);
     std::optional<NewestReading> newestReading(const QString& nSerie, const QString& failuresOfChave = {});
     bool hasAlert(const QString& chave, qint64 cod);
     void insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,

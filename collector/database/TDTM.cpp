@@ -17,8 +17,16 @@ TDTM::TDTM(DatabaseSettings settings, CollectorIdentity identity, LogSink& log)
 
 bool TDTM::ConnectDatabase()
 {
+    // The pass keeps one connection: checked without a round trip, opened again only when it is
+    // closed or found broken.
+    if (ConexaoWeb.isUsable())
+        return true;
+    return ReconnectDatabase();
+}
+
+bool TDTM::ReconnectDatabase()
+{
     try {
-        ConexaoWeb.close();
         ConexaoWeb.open();
         return true;
     } catch (const DatabaseError& error) {
@@ -34,13 +42,17 @@ bool TDTM::LoadRanges(RangeTable& table)
     m_log.WriteLog(QStringLiteral("Buscando Range de IP Chave: ") + m_identity.Chave +
                    QStringLiteral(" IdServ:") + m_identity.IDServ);
     try {
-        QryBuscaRange.clearStatement();
-        QryBuscaRange.addLine(QStringLiteral("Select * from RangeIP"));
-        QryBuscaRange.addLine(QStringLiteral("where Chave=:xChave"));
-        QryBuscaRange.addLine(QStringLiteral("And IDSERV=:xIDServ"));
-        QryBuscaRange.bindText(QStringLiteral("xChave"), m_identity.Chave);
-        QryBuscaRange.bindText(QStringLiteral("xIDServ"), m_identity.IDServ);
-        QryBuscaRange.open();
+        const bool read = ReadOnWorkingConnection([&] {
+            QryBuscaRange.clearStatement();
+            QryBuscaRange.addLine(QStringLiteral("Select * from RangeIP"));
+            QryBuscaRange.addLine(QStringLiteral("where Chave=:xChave"));
+            QryBuscaRange.addLine(QStringLiteral("And IDSERV=:xIDServ"));
+            QryBuscaRange.bindText(QStringLiteral("xChave"), m_identity.Chave);
+            QryBuscaRange.bindText(QStringLiteral("xIDServ"), m_identity.IDServ);
+            QryBuscaRange.open();
+        });
+        if (!read)
+            return false; // the connection could not be reopened (logged)
 
         // Filled aside and taken as a whole: a load that fails half-way leaves the previous
         // ranges, and slots the current rows do not fill are empty, so a range deleted from

@@ -4,6 +4,7 @@
 #include "common/ActivityLog.h"
 #include "common/CollectorIdentity.h"
 #include "common/database/DatabaseConnection.h"
+#include "common/database/DatabaseError.h"
 #include "common/database/SqlQuery.h"
 
 namespace vorenta {
@@ -11,9 +12,10 @@ namespace vorenta {
 /// The collector's data module: its one connection to the central database and the query
 /// objects each part of the cycle uses, plus the parameter and range reads of a cycle.
 ///
-/// Created, used and destroyed on the thread that runs the service (see ServiceHost.h). Queries are members
-/// so that each role keeps its own result (the reading store walks one query's rows while it issues
-/// statements on another).
+/// Created, used and destroyed on the thread that runs the service and commits the readings in
+/// walk order (see ServiceHost.h): that thread owns the connection, which lasts from pass to pass
+/// while it works. Queries are members so that each role keeps its own result (the reading store
+/// walks one query's rows while it issues statements on another) and its prepared statements.
 class TDTM final : public CycleDatabase {
 public:
     /// The longest rest between cycles, in minutes: what a 32-bit count of milliseconds holds.
@@ -21,7 +23,34 @@ public:
 
     TDTM(DatabaseSettings settings, CollectorIdentity identity, LogSink& log);
 
+    /// A working connection: the open one when the check before use finds it sound (no round
+    /// trip), else a new one. Logs "Erro de conexão. : " with the driver's text and returns false
+    /// when it cannot be opened.
     bool ConnectDatabase() override;
+    /// Opens the connection afresh, whatever state it is in; logs and returns false like
+    /// ConnectDatabase.
+    bool ReconnectDatabase();
+
+    /// Runs `read`, statements that change nothing, on the connection. A connection can break
+    /// while idle in ways the check before use cannot see (a firewall that dropped it during the
+    /// rest between cycles): when `read` finds it broken, the connection is opened again once
+    /// and `read` runs again. False, with the connection error logged, when it cannot be
+    /// reopened; every other failure leaves as thrown.
+    template <typename Read> bool ReadOnWorkingConnection(Read&& read)
+    {
+        try {
+            read();
+            return true;
+        } catch (const ConnectionError& error) {
+            if (error.cancelled())
+                throw; // stopping: nothing more to do here
+        }
+        if (!ReconnectDatabase())
+            return false;
+        read();
+        return true;
+    }
+
     bool LoadRanges(RangeTable& table) override;
     void WaitBetweenCycles(const StopSignal& stop) override;
 

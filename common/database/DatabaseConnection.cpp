@@ -1,12 +1,21 @@
 #include "DatabaseConnection.h"
 
 #include "common/database/DatabaseError.h"
+#include "common/database/NativeHandle.h"
 #include "common/database/Schema.h"
 
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimeZone>
+
+#include <libpq-fe.h>
+#include <poll.h>
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <atomic>
@@ -43,22 +52,50 @@ QString braced(const QString& value)
     return u'{' + escaped + u'}';
 }
 
+/// What the server says outside a statement (the notice of its own shutdown, for one) is no
+/// concern of the programs, and must not reach standard error as a stray line.
+void ignoreNotice(void*, const char*) {}
+
+/// Reads what a PostgreSQL server sent while its connection was idle, without waiting: a server
+/// that shuts down or ends the session sends its reason and closes, and libpq then marks the
+/// connection bad.
+bool postgresStillConnected(PGconn* connection)
+{
+    // A few rounds: the closing notice and the end of the stream may arrive apart.
+    for (int round = 0; round < 4 && PQstatus(connection) == CONNECTION_OK; ++round) {
+        pollfd socket{PQsocket(connection), POLLIN, 0};
+        if (::poll(&socket, 1, 0) <= 0)
+            break;
+        if (PQconsumeInput(connection) == 0)
+            break;
+        while (PGnotify* notification = PQnotifies(connection))
+            PQfreemem(notification);
+    }
+    return PQstatus(connection) == CONNECTION_OK;
+}
+
+/// Whether the ODBC driver found the connection dead (FreeTDS notices it at a failed send or
+/// receive).
+bool odbcStillConnected(SQLHDBC connection)
+{
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN result = SQLGetConnectAttr(connection, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    return !SQL_SUCCEEDED(result) || dead != SQL_CD_TRUE;
+}
+
 } // namespace
 
-DatabaseConnection::DatabaseConnection(DatabaseSettings settings)
-    : m_settings(std::move(settings)), m_name(uniqueConnectionName())
-{
-    QSqlDatabase::addDatabase(driverName(m_settings.backend), m_name);
-}
+DatabaseConnection::DatabaseConnection(DatabaseSettings settings) : m_settings(std::move(settings)) {}
 
 DatabaseConnection::~DatabaseConnection()
 {
     close();
-    QSqlDatabase::removeDatabase(m_name);
 }
 
 QSqlDatabase DatabaseConnection::database() const
 {
+    if (m_name.isEmpty())
+        return {};
     return QSqlDatabase::database(m_name, false);
 }
 
@@ -70,9 +107,107 @@ bool DatabaseConnection::isOpen() const
 void DatabaseConnection::close()
 {
     m_cancel.disarm();
-    QSqlDatabase db = database();
-    if (db.isOpen())
-        db.close();
+    m_inTransaction = false;
+    if (m_name.isEmpty())
+        return;
+    {
+        QSqlDatabase db = database();
+        if (db.isOpen())
+            db.close();
+    }
+    // The Qt connection goes with its driver: statements prepared on it are then dropped without
+    // asking a server that may be gone to free them.
+    QSqlDatabase::removeDatabase(m_name);
+    m_name.clear();
+    ++m_generation;
+}
+
+bool DatabaseConnection::isUsable()
+{
+    const QSqlDatabase db = database();
+    if (!db.isOpen())
+        return false;
+    switch (m_settings.backend) {
+    case DatabaseBackend::PostgreSql:
+        if (PGconn* connection = NativeHandle<PGconn>(db, "pg_conn*"))
+            return postgresStillConnected(connection);
+        return true;
+    case DatabaseBackend::SqlServer:
+        if (void* connection = NativeHandle<void>(db, "void*"))
+            return odbcStillConnected(static_cast<SQLHDBC>(connection));
+        return true;
+    case DatabaseBackend::Sqlite:
+        break;
+    }
+    return true; // a file
+}
+
+void DatabaseConnection::checkReady() const
+{
+    if (m_cancel.requested())
+        throw ConnectionError(QStringLiteral("cancelado pela parada do serviço"), true);
+    if (!isOpen())
+        throw ConnectionError(QStringLiteral("conexão com o banco de dados fechada"));
+}
+
+void DatabaseConnection::throwFailure(const QSqlError& error)
+{
+    const DatabaseError failure = DatabaseError::fromSqlError(error);
+    if (m_cancel.requested())
+        throw ConnectionError(QStringLiteral("cancelado pela parada do serviço: ") + failure.text(), true);
+    if (!isUsable())
+        throw ConnectionError(failure.text());
+    throw failure;
+}
+
+void DatabaseConnection::command(const QString& statement)
+{
+    checkReady();
+    QSqlQuery query(database());
+    if (!query.exec(statement))
+        throwFailure(query.lastError());
+}
+
+void DatabaseConnection::beginTransaction()
+{
+    command(dialect().beginTransaction());
+    m_inTransaction = true;
+}
+
+void DatabaseConnection::commitTransaction()
+{
+    try {
+        command(dialect().commitTransaction());
+    } catch (const DatabaseError&) {
+        rollbackTransaction();
+        throw;
+    }
+    m_inTransaction = false;
+}
+
+void DatabaseConnection::rollbackTransaction() noexcept
+{
+    if (!m_inTransaction)
+        return;
+    m_inTransaction = false;
+    try {
+        // Also after a stop: the cancelled work must not stay pending on the server.
+        QSqlDatabase db = database();
+        if (db.isOpen())
+            QSqlQuery(db).exec(dialect().rollbackTransaction());
+    } catch (...) {
+        // a connection that is gone has rolled back on the server's side
+    }
+}
+
+void DatabaseConnection::setSavepoint(const QString& name)
+{
+    command(dialect().savepoint(name));
+}
+
+void DatabaseConnection::rollbackToSavepoint(const QString& name)
+{
+    command(dialect().rollbackToSavepoint(name));
 }
 
 QString DatabaseConnection::odbcConnectionString(const DatabaseSettings& settings)
@@ -90,24 +225,67 @@ void DatabaseConnection::open()
 {
     close();
     if (!m_settings.problem.isEmpty())
-        throw DatabaseError(m_settings.problem);
+        throw ConnectionError(m_settings.problem);
     if (!QSqlDatabase::isDriverAvailable(driverName(m_settings.backend)))
-        throw DatabaseError(QStringLiteral("driver %1 não instalado").arg(driverName(m_settings.backend)));
+        throw ConnectionError(QStringLiteral("driver %1 não instalado").arg(driverName(m_settings.backend)));
 
     const bool createSqlite =
         m_settings.backend == DatabaseBackend::Sqlite && !QFile::exists(m_settings.databaseName);
     if (createSqlite && !m_settings.createMissingFile)
-        throw DatabaseError(QStringLiteral("banco de dados não encontrado: ") + m_settings.databaseName);
+        throw ConnectionError(QStringLiteral("banco de dados não encontrado: ") + m_settings.databaseName);
+    m_name = uniqueConnectionName();
+    ++m_generation;
+    QSqlDatabase::addDatabase(driverName(m_settings.backend), m_name);
     openConnection();
-    if (!createSqlite)
+    if (m_settings.backend != DatabaseBackend::Sqlite)
         return;
-    try {
-        applySchema();
-    } catch (const DatabaseError&) {
-        // A half-made file would be taken for a database at the next attempt.
-        close();
-        QFile::remove(m_settings.databaseName);
-        throw;
+    if (createSqlite) {
+        try {
+            applySchema();
+        } catch (const DatabaseError& error) {
+            // A half-made file would be taken for a database at the next attempt.
+            close();
+            QFile::remove(m_settings.databaseName);
+            throw ConnectionError(error.text());
+        }
+    }
+    prepareEmbeddedFile();
+}
+
+void DatabaseConnection::prepareEmbeddedFile()
+{
+    QSqlDatabase db = database();
+    // Write-ahead log: a commit appends to the log instead of rewriting the file, and readers
+    // (the configuration tool, a second collector) go on while a store writes. NORMAL syncs the
+    // log at checkpoints, not at every commit: a power cut may lose the last commits, never the
+    // file. The mode stays with the file; a file that cannot be switched now (another program
+    // holds it, or this user may only read it) keeps working as it is.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    // The log and its index stay beside the file when the last program closes it: a user who may
+    // only read the folder (the packaged collector's group) can read a write-ahead file only
+    // while they exist.
+    if (sqlite3* file = NativeHandle<sqlite3>(db, "sqlite3*")) {
+        int persist = 1;
+        sqlite3_file_control(file, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    }
+
+    // A file made by an earlier version gets the indexes the schema has gained since (nobody
+    // runs upgrade scripts on an embedded file). Best effort, like the mode above: without an
+    // index the statements are slower, not wrong.
+    QSet<QString> present;
+    QSqlQuery indexes(db);
+    if (!indexes.exec(QStringLiteral("select name from sqlite_master where type='index'")))
+        return;
+    while (indexes.next())
+        present.insert(indexes.value(0).toString().toLower());
+    indexes.finish();
+    static const QRegularExpression createIndex(QStringLiteral("^CREATE\\s+INDEX\\s+(\\w+)\\s"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    for (const QString& statement : SplitSqlScript(SchemaScript(DatabaseBackend::Sqlite))) {
+        const QRegularExpressionMatch match = createIndex.match(statement);
+        if (match.hasMatch() && !present.contains(match.captured(1).toLower()))
+            QSqlQuery(db).exec(statement);
     }
 }
 
@@ -151,7 +329,9 @@ void DatabaseConnection::openConnection()
         break;
     }
     if (!db.open())
-        throw DatabaseError::fromSqlError(db.lastError());
+        throw ConnectionError(DatabaseError::fromSqlError(db.lastError()).text());
+    if (PGconn* connection = NativeHandle<PGconn>(db, "pg_conn*"))
+        PQsetNoticeProcessor(connection, &ignoreNotice, nullptr);
     m_cancel.arm(db, std::chrono::seconds(commandSeconds));
 }
 

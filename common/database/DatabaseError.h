@@ -27,4 +27,23 @@ public:
     QString text() const { return QString::fromStdString(what()); }
 };
 
+/// The connection failed, not a statement: it could not be opened, it broke, or a stop
+/// cancelled its work. The statement may never have reached the server, and a transaction open
+/// on the connection is lost: the server rolls it back. Every other DatabaseError is a statement
+/// the server received and refused.
+class ConnectionError : public DatabaseError {
+public:
+    explicit ConnectionError(const QString& message, bool cancelled = false)
+        : DatabaseError(message), m_cancelled(cancelled)
+    {
+    }
+
+    /// True when a stop cancelled the work (DatabaseConnection::cancelStatement), rather than
+    /// the connection breaking.
+    bool cancelled() const { return m_cancelled; }
+
+private:
+    bool m_cancelled;
+};
+
 } // namespace vorenta

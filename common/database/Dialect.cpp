@@ -20,18 +20,36 @@ const Dialect& Dialect::of(DatabaseBackend backend)
     return sqlite;
 }
 
-QString Dialect::currentTimeStatement() const
+QString Dialect::currentTime() const
 {
     switch (m_backend) {
     case DatabaseBackend::SqlServer:
-        return QStringLiteral("SELECT GETDATE() AS DataeHoraAtual");
+        return QStringLiteral("GETDATE()");
     case DatabaseBackend::PostgreSql:
         // LOCALTIMESTAMP is the server's wall clock in its own time zone, like GETDATE().
-        return QStringLiteral("SELECT LOCALTIMESTAMP(0) AS DataeHoraAtual");
+        return QStringLiteral("LOCALTIMESTAMP(0)");
     case DatabaseBackend::Sqlite:
         break;
     }
-    return QStringLiteral("SELECT datetime('now','localtime') AS DataeHoraAtual");
+    return QStringLiteral("datetime('now','localtime')");
+}
+
+QString Dialect::currentTimeStatement() const
+{
+    return QStringLiteral("SELECT ") + currentTime() + QStringLiteral(" AS DataeHoraAtual");
+}
+
+QString Dialect::daysBefore(const QString& dateTime, int days) const
+{
+    switch (m_backend) {
+    case DatabaseBackend::SqlServer:
+        return QStringLiteral("DATEADD(day,%1,%2)").arg(-days).arg(dateTime);
+    case DatabaseBackend::PostgreSql:
+        return QStringLiteral("(%1 - interval '%2 days')").arg(dateTime).arg(days);
+    case DatabaseBackend::Sqlite:
+        break;
+    }
+    return QStringLiteral("datetime(%1,'-%2 days')").arg(dateTime).arg(days);
 }
 
 QString Dialect::topOne() const
@@ -67,6 +85,45 @@ QString Dialect::isEmptyText(const QString& column) const
 QString Dialect::resultName(const QString& name) const
 {
     return m_backend == DatabaseBackend::PostgreSql ? LowerAscii(name) : name;
+}
+
+QString Dialect::beginTransaction() const
+{
+    switch (m_backend) {
+    case DatabaseBackend::SqlServer:
+        return QStringLiteral("BEGIN TRANSACTION");
+    case DatabaseBackend::PostgreSql:
+        return QStringLiteral("BEGIN");
+    case DatabaseBackend::Sqlite:
+        break;
+    }
+    return QStringLiteral("BEGIN IMMEDIATE");
+}
+
+QString Dialect::commitTransaction() const
+{
+    return m_backend == DatabaseBackend::SqlServer ? QStringLiteral("COMMIT TRANSACTION")
+                                                   : QStringLiteral("COMMIT");
+}
+
+QString Dialect::rollbackTransaction() const
+{
+    return m_backend == DatabaseBackend::SqlServer ? QStringLiteral("ROLLBACK TRANSACTION")
+                                                   : QStringLiteral("ROLLBACK");
+}
+
+QString Dialect::savepoint(const QString& name) const
+{
+    return (m_backend == DatabaseBackend::SqlServer ? QStringLiteral("SAVE TRANSACTION ")
+                                                    : QStringLiteral("SAVEPOINT ")) +
+           name;
+}
+
+QString Dialect::rollbackToSavepoint(const QString& name) const
+{
+    return (m_backend == DatabaseBackend::SqlServer ? QStringLiteral("ROLLBACK TRANSACTION ")
+                                                    : QStringLiteral("ROLLBACK TO SAVEPOINT ")) +
+           name;
 }
 
 } // namespace vorenta

@@ -15,8 +15,14 @@ public:
 
     DatabaseBackend backend() const { return m_backend; }
 
+    /// The server's local wall-clock date and time, as an expression.
+    QString currentTime() const;
+
     /// One row, one column `DataeHoraAtual`: the server's local wall-clock date and time.
     QString currentTimeStatement() const;
+
+    /// `dateTime` (a date-time expression) moved `days` days back.
+    QString daysBefore(const QString& dateTime, int days) const;
 
     /// Goes right after "select " to keep only the first row: "top(1) " on SQL Server, else empty.
     QString topOne() const;
@@ -35,6 +41,16 @@ public:
 
     /// How `name` comes back as a result column name: PostgreSQL folds unquoted names to lower case.
     QString resultName(const QString& name) const;
+
+    /// Transactions and savepoints. SQLite takes the write lock when the transaction begins
+    /// (BEGIN IMMEDIATE): a transaction that reads first and writes later would otherwise fail at
+    /// once, without waiting, when another writer committed in between. SQL Server names its
+    /// savepoints with SAVE TRANSACTION and goes back to one with ROLLBACK TRANSACTION.
+    QString beginTransaction() const;
+    QString commitTransaction() const;
+    QString rollbackTransaction() const;
+    QString savepoint(const QString& name) const;
+    QString rollbackToSavepoint(const QString& name) const;
 
 private:
     explicit Dialect(DatabaseBackend backend) : m_backend(backend) {}

@@ -13,6 +13,9 @@ namespace {
 
 const QString kIsoDateTime = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
+// A bound on what one query keeps prepared: a query whose text keeps changing starts afresh.
+constexpr std::size_t kMaxPrepared = 32;
+
 bool isNameStart(QChar c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_';
@@ -43,11 +46,21 @@ qsizetype skipQuoted(const QString& text, qsizetype from, QChar close)
 
 } // namespace
 
-SqlQuery::SqlQuery(DatabaseConnection& connection) : m_connection(connection) {}
+SqlQuery::SqlQuery(DatabaseConnection& connection)
+    : m_connection(connection), m_generation(connection.generation())
+{
+}
+
+SqlQuery::~SqlQuery() = default;
 
 void SqlQuery::close()
 {
-    m_query.reset();
+    // finish() ends the result and keeps the statement prepared. A result left open would hold
+    // a read snapshot (SQLite), which a later write of this connection could not move past.
+    if (m_query != nullptr && m_generation == m_connection.generation())
+        m_query->finish();
+    m_query = nullptr;
+    m_unprepared.reset();
     m_hasRows = false;
 }
 
@@ -140,31 +153,72 @@ void SqlQuery::execute()
 void SqlQuery::run(bool returnsRows)
 {
     close();
-    if (!m_connection.isOpen())
-        throw DatabaseError(QStringLiteral("conexão com o banco de dados fechada"));
-    m_query.emplace(m_connection.database());
+    if (m_generation != m_connection.generation()) {
+        m_prepared.clear(); // their Qt connection is gone with its driver: nothing asks the server
+        m_generation = m_connection.generation();
+    }
+    m_connection.checkReady();
     const Positional positional = toPositional(statement());
-    bool ok = false;
     if (positional.names.isEmpty()) {
-        ok = m_query->exec(positional.sql);
+        m_unprepared.emplace(m_connection.database());
+        if (!m_unprepared->exec(positional.sql)) {
+            const QSqlError error = m_unprepared->lastError();
+            m_unprepared.reset();
+            m_connection.throwFailure(error);
+        }
+        m_query = &*m_unprepared;
     } else {
-        if (!m_query->prepare(positional.sql))
-            throw DatabaseError::fromSqlError(m_query->lastError());
+        QVariantList values;
         for (const QString& name : positional.names) {
             const auto found = m_values.constFind(name);
             if (found == m_values.constEnd())
                 throw DatabaseError(QStringLiteral("parâmetro sem valor: ") + name);
-            m_query->addBindValue(*found);
+            values.append(*found);
         }
-        ok = m_query->exec();
-    }
-    if (!ok) {
-        const DatabaseError error = DatabaseError::fromSqlError(m_query->lastError());
-        close();
-        throw error;
+        bool reused = false;
+        QSqlQuery* query = &prepared(positional.sql, reused);
+        if (!execPrepared(*query, values)) {
+            const QSqlError error = query->lastError();
+            m_prepared.erase(positional.sql);
+            // A statement prepared earlier may have gone stale: PostgreSQL refuses to run a kept
+            // "select *" once its table has gained a column. Outside a transaction nothing of the
+            // failed run stayed, so it runs once more, prepared afresh.
+            const bool retry = reused && !m_connection.inTransaction() && !m_connection.cancelled() &&
+                               m_connection.isUsable();
+            if (!retry)
+                m_connection.throwFailure(error);
+            query = &prepared(positional.sql, reused);
+            if (!execPrepared(*query, values)) {
+                const QSqlError again = query->lastError();
+                m_prepared.erase(positional.sql);
+                m_connection.throwFailure(again);
+            }
+        }
+        m_query = query;
     }
     if (returnsRows)
         m_hasRows = m_query->first();
+}
+
+QSqlQuery& SqlQuery::prepared(const QString& sql, bool& reused)
+{
+    const auto found = m_prepared.find(sql);
+    reused = found != m_prepared.end();
+    if (reused)
+        return *found->second;
+    if (m_prepared.size() >= kMaxPrepared)
+        m_prepared.clear();
+    auto query = std::make_unique<QSqlQuery>(m_connection.database());
+    if (!query->prepare(sql))
+        m_connection.throwFailure(query->lastError());
+    return *m_prepared.emplace(sql, std::move(query)).first->second;
+}
+
+bool SqlQuery::execPrepared(QSqlQuery& query, const QVariantList& values)
+{
+    for (qsizetype i = 0; i < values.size(); ++i)
+        query.bindValue(static_cast<int>(i), values[i]);
+    return query.exec();
 }
 
 void SqlQuery::first()

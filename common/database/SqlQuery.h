@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <map>
+#include <memory>
 #include <optional>
 
 namespace vorenta {
@@ -18,13 +20,20 @@ class DatabaseConnection;
 /// Use: clearStatement(), addLine() per line, bind...() each ":name", then open() for a
 /// statement that returns rows or execute() for one that does not. Parameter names match without
 /// regard to letter case (":xDataLOG" is bound as "xDataLog"). Every failure throws DatabaseError
-/// carrying the driver's text. The statement is prepared afresh at every open or execute, on
-/// whatever the connection is at that moment, so a query survives the connection's reopening.
+/// carrying the driver's text, ConnectionError when the connection failed (DatabaseError.h).
+///
+/// A statement with parameters is prepared once per connection and reused while its text comes
+/// back: over a WAN every prepare is a round trip. A query keeps what it prepared for each text
+/// it ran (one role, such as the store's QryPadrao, runs several); a reopened connection, or a
+/// statement that failed, is prepared afresh.
 class SqlQuery {
 public:
     explicit SqlQuery(DatabaseConnection& connection);
+    ~SqlQuery();
+    SqlQuery(const SqlQuery&) = delete;
+    SqlQuery& operator=(const SqlQuery&) = delete;
 
-    /// Drops the current result; harmless when there is none.
+    /// Drops the current result (the prepared statement stays); harmless when there is none.
     void close();
 
     /// Closes the query and empties its statement and its bound values.
@@ -78,12 +87,18 @@ public:
 
 private:
     void run(bool returnsRows);
+    QSqlQuery& prepared(const QString& sql, bool& reused);
+    bool execPrepared(QSqlQuery& query, const QVariantList& values);
     QVariant value(const QString& column) const;
 
     DatabaseConnection& m_connection;
     QStringList m_lines;
     QHash<QString, QVariant> m_values; // by lower-case name
-    std::optional<QSqlQuery> m_query;
+    // Statements prepared on connection generation m_generation, by their positional text.
+    std::map<QString, std::unique_ptr<QSqlQuery>> m_prepared;
+    quint64 m_generation = 0;
+    std::optional<QSqlQuery> m_unprepared; // a statement without parameters runs as it is
+    QSqlQuery* m_query = nullptr;          // the one holding the current result
     bool m_hasRows = false;
 };
 

@@ -1,39 +1,20 @@
 #include "StatementCancel.h"
 
-#include <QSqlDriver>
-#include <QVariant>
+#include "common/database/NativeHandle.h"
 
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
-#include <cstring>
 #include <thread>
 
 namespace vorenta {
 
-namespace {
-
-// The driver's native handle when it is of the named type, else null. Qt names the type after
-// the struct behind the typedef: "pg_conn*" for PGconn*, "sqlite3*".
-template <class Handle> Handle* nativeHandle(const QSqlDatabase& database, const char* typeName)
-{
-    const QSqlDriver* driver = database.driver();
-    if (driver == nullptr)
-        return nullptr;
-    const QVariant handle = driver->handle();
-    if (!handle.isValid() || std::strcmp(handle.typeName(), typeName) != 0)
-        return nullptr;
-    return *static_cast<Handle* const*>(handle.constData());
-}
-
-} // namespace
-
 void StatementCancel::arm(const QSqlDatabase& database, std::chrono::milliseconds lockWait)
 {
     std::shared_ptr<pg_cancel> postgres;
-    if (PGconn* connection = nativeHandle<PGconn>(database, "pg_conn*"))
+    if (PGconn* connection = NativeHandle<PGconn>(database, "pg_conn*"))
         postgres.reset(PQgetCancel(connection), &PQfreeCancel);
-    sqlite3* sqlite = nativeHandle<sqlite3>(database, "sqlite3*");
+    sqlite3* sqlite = NativeHandle<sqlite3>(database, "sqlite3*");
     if (sqlite != nullptr) {
         m_lockWait = lockWait;
         sqlite3_busy_handler(sqlite, &StatementCancel::sqliteBusy, this); // replaces the busy time-out

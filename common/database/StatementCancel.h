@@ -40,6 +40,9 @@ public:
     /// Any thread: cancels the statement in flight, if any.
     void cancel();
 
+    /// True once cancel() was called, on this connection or any earlier one of its owner.
+    bool requested() const { return m_cancels != 0; }
+
 private:
     static int sqliteBusy(void* self, int count);
 

@@ -342,6 +342,34 @@ TEST(EmbeddedDatabase, CreatedWithTheSchemaOnlyWhenTheFileIsMissing)
     EXPECT_FALSE(again.isOpen());
 }
 
+TEST(EmbeddedDatabase, OpensInWriteAheadModeAndGainsTheIndexesOfANewerSchema)
+{
+    const test::TemporaryProgramFolder folder;
+    const DatabaseSettings settings = DatabaseSettings::embedded(folder.path());
+    {
+        // A file made before the failure count had its index.
+        DatabaseConnection older(settings);
+        older.open();
+        SqlQuery drop(older);
+        drop.addLine("drop index ix_dadosoid_nserie_datalog");
+        drop.execute();
+    }
+    DatabaseConnection connection(settings);
+    connection.open();
+    SqlQuery query(connection);
+    query.addLine("select count(*) as n from sqlite_master where name = 'ix_dadosoid_nserie_datalog'");
+    query.open();
+    EXPECT_EQ(query.integer("n"), 1);
+    query.clearStatement();
+    query.addLine("PRAGMA journal_mode");
+    query.open();
+    EXPECT_EQ(query.text("journal_mode"), "wal");
+    query.clearStatement();
+    query.addLine("PRAGMA synchronous");
+    query.open();
+    EXPECT_EQ(query.integer("synchronous"), 1) << "NORMAL";
+}
+
 TEST(EmbeddedDatabase, FileWhoseSchemaFailedIsRemoved)
 {
     const test::TemporaryProgramFolder folder;

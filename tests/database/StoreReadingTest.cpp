@@ -123,6 +123,21 @@ protected:
                              "DataeHoraAtual");
     }
 
+    /// Makes the server refuse every row inserted into `table` from now on.
+    void refuseInserts(const QString& table)
+    {
+        if (GetParam() == test::TestBackend::Sqlite) {
+            db().execute("CREATE TRIGGER recusa_" + table + " BEFORE INSERT ON " + table +
+                         " BEGIN SELECT RAISE(ABORT, 'linha recusada'); END");
+        } else {
+            db().execute("CREATE FUNCTION recusa_" + table +
+                         "() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'linha recusada'; END $$ "
+                         "LANGUAGE plpgsql");
+            db().execute("CREATE TRIGGER recusa BEFORE INSERT ON " + table +
+                         " FOR EACH ROW EXECUTE FUNCTION recusa_" + table + "()");
+        }
+    }
+
     /// The rows every store leaves, as texts, for comparing two databases' states.
     qint64 storedRows()
     {
@@ -429,6 +444,62 @@ TEST_P(StoreReadingTest, RefusedReadingLeavesTheDeviceToTheInoperativeSweep)
         << c.log.lines[0].toStdString();
     EXPECT_TRUE(c.log.lines[0].contains("leitura recusada")) << c.log.lines[0].toStdString();
     EXPECT_FALSE(c.log.lines[0].contains(u'\n')) << "the driver's text on one line";
+}
+
+TEST_P(StoreReadingTest, AFailingStepIsUndoneWholeAndAloneAndTheStoreGoesOnAsBefore)
+{
+    const struct {
+        const char* refused;
+        bool alertsOn;
+        bool listRewritten;
+        bool lastStoreRewritten;
+        bool swept;    // the steps after a failed alert do not run
+        bool finished; // the closing line
+    } cases[] = {
+        {"ListaEquipCli", false, false, true, true, true},
+        {"UltLog", false, true, false, true, true},
+        {"alerta", true, true, true, false, false},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.refused);
+        // The device and the collector were stored a day ago; a device of another customer has
+        // been silent for ten days. Then the server refuses the rows of one table.
+        for (const char* table : {"Parametros", "DadosOid", "ListaEquipCli", "UltLog", "alerta"})
+            db().execute(QString("delete from ") + table);
+        const QDateTime dayAgo = serverNow().addDays(-1);
+        db().insertRow("ListaEquipCli", {{"Chave", QString("K1")},
+                                         {"nSerie", QString("X1")},
+                                         {"IDServ", QString("S1")},
+                                         {"IP", QString("10.9.9.9")},
+                                         {"UltLog", dayAgo}});
+        db().insertRow("UltLog", {{"IDServ", QString("S1")},
+                                  {"Chave", QString("K1")},
+                                  {"LocalInstal", QString("antes")},
+                                  {"DataLOG", dayAgo}});
+        addSilentDevice();
+        if (k.alertsOn)
+            db().insertParametros("K1", "1", "S", "1", "1"); // the first failure raises an alert
+        refuseInserts(k.refused);
+        StoreUnderTest& c = collector();
+        c.store.StoreReading(PrinterReading("X1", "3-Warning"));
+
+        EXPECT_EQ(db().count("DadosOid", "NSerie='X1'"), 1) << "the reading row is stored";
+        EXPECT_EQ(db().count("DadosOid", "NSerie='X1' and Notificado is null"), 1)
+            << "the failed alert's updates are undone with it";
+        EXPECT_EQ(db().count("alerta", "IDSERV is not null"), 0) << "no failure alert";
+        // A rewrite is a delete and an insert: both, or neither.
+        EXPECT_EQ(db().count("ListaEquipCli", "nSerie='X1'"), 1);
+        EXPECT_EQ(db().count("ListaEquipCli", "nSerie='X1' and IP='127.0.0.9'"), k.listRewritten ? 1 : 0);
+        EXPECT_EQ(db().count("UltLog"), 1);
+        EXPECT_EQ(db().count("UltLog", "LocalInstal='antes'"), k.lastStoreRewritten ? 0 : 1);
+        EXPECT_EQ(reportedInoperative(), k.swept);
+        EXPECT_EQ(c.log.lines,
+                  k.finished ? QStringList{kFinished + " 127.0.0.9  RICOH   MP 301 "} : QStringList{})
+            << c.log.lines.join('\n').toStdString();
+        db().execute(GetParam() == test::TestBackend::Sqlite
+                         ? QString("DROP TRIGGER recusa_") + k.refused
+                         : QString("DROP TRIGGER recusa ON ") + k.refused);
+    }
 }
 
 TEST_P(StoreReadingTest, TextsLongerThanTheirColumnsAreCutAlikeOnEveryBackEnd)
