@@ -1,23 +1,42 @@
 #pragma once
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 
 namespace vorenta {
 
 /// A stop request that every long wait of the collector honours: the rest between cycles, the
-/// pause between passes and the range walk. Requested from the thread that receives the signals,
-/// looked at by the service thread.
+/// pause between passes, the range walk and the SNMP waits in flight. Requested from the thread
+/// that receives the signals, looked at by the service thread and the probing threads.
 class StopSignal {
 public:
+    StopSignal() : m_descriptor(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~StopSignal()
+    {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+    StopSignal(const StopSignal&) = delete;
+    StopSignal& operator=(const StopSignal&) = delete;
+
     void request()
     {
         {
             std::lock_guard lock(m_mutex);
+            if (m_requested)
+                return;
             m_requested = true;
         }
         m_changed.notify_all();
+        if (m_descriptor >= 0) {
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const ssize_t written = ::write(m_descriptor, &one, sizeof(one));
+        }
     }
 
     bool requested() const
@@ -33,10 +52,15 @@ public:
         return m_changed.wait_for(lock, duration, [this] { return m_requested; });
     }
 
+    /// A descriptor that polls readable from the stop on, for waits on sockets (the SNMP client's
+    /// cancel descriptor); -1 when the system gave none, and such waits then run their course.
+    int descriptor() const { return m_descriptor; }
+
 private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     bool m_requested = false;
+    const int m_descriptor;
 };
 
 } // namespace vorenta

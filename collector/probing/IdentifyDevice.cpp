@@ -242,4 +242,29 @@ void IdentifyDevice(DeviceReading& reading, const QString& address, SnmpSource& 
     r.ContJams.clear();
 }
 
+const QStringList& SilentDeviceChain()
+{
+    // Every GET runs out its wait; whatever identification asks then is the chain.
+    class NothingAnswers final : public SnmpSource {
+    public:
+        SnmpAnswer SnmpGet(const QString& oid, const QString&, const QString&) override
+        {
+            asked.append(oid);
+            return {false, {}, true};
+        }
+        QStringList asked;
+    };
+    class NoLog final : public LogSink {
+        void WriteLog(const QString&) override {}
+    };
+    static const QStringList chain = [] {
+        NothingAnswers device;
+        NoLog log;
+        DeviceReading reading;
+        IdentifyDevice(reading, QStringLiteral("0.0.0.0"), device, log);
+        return device.asked;
+    }();
+    return chain;
+}
+
 } // namespace vorenta

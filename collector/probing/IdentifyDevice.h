@@ -4,6 +4,7 @@
 
 #include <QLatin1StringView>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -71,6 +72,11 @@ inline constexpr std::array<MarkerSupply, 4> kMarkerSupplies{{
 /// not blank afterwards. Writes "MAC1: " with the MAC address when the interface answers; raises
 /// nothing (a GET that fails leaves its field as it was).
 void IdentifyDevice(DeviceReading& reading, const QString& address, SnmpSource& source, LogSink& log);
+
+/// The OIDs identification asks, in its order, at an address where nothing answers: G1, G2, G4,
+/// G3, G5, G6, G7, G8, G9, G10, G13, G15 and G6 once more. Found by running IdentifyDevice against
+/// a device that never answers, so it always follows the steps above.
+const QStringList& SilentDeviceChain();
 
 /// hrDeviceStatus to the device state text ("2" is "2-TUDO OK"; unknown values "1-Desconhecido").
 QString DeviceStateText(const QString& status);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace vorenta {
 
@@ -9,6 +11,9 @@ namespace vorenta {
 struct SnmpAnswer {
     bool ok = false;
     QString value;
+    /// ok is false because nothing came back within the wait: not a refusal, not a bad reply.
+    /// Callers of the collector only look at `ok`; early silence (PrefetchingSnmpSource) needs this.
+    bool timedOut = false;
 };
 
 /// The collector's way of asking a device for one OID. The real one sends an SNMP v1 GET over
@@ -17,6 +22,18 @@ class SnmpSource {
 public:
     virtual ~SnmpSource() = default;
     virtual SnmpAnswer SnmpGet(const QString& oid, const QString& community, const QString& host) = 0;
+
+    /// One SnmpGet per OID, with the answers in the same order. Sources that can ask all of them
+    /// at once and wait once (the UDP source) do so; this one asks them one after another.
+    virtual QList<SnmpAnswer> SnmpGetMany(const QStringList& oids, const QString& community,
+                                          const QString& host)
+    {
+        QList<SnmpAnswer> answers;
+        answers.reserve(oids.size());
+        for (const QString& oid : oids)
+            answers.append(SnmpGet(oid, community, host));
+        return answers;
+    }
 };
 
 } // namespace vorenta

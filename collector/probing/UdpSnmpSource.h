@@ -10,19 +10,26 @@ namespace vorenta {
 /// The real SnmpSource: one SNMP v1 GET over UDP per call, the value octets turned into text
 /// through Windows-1252. Port and wait are parameters so tests can use loopback agents on
 /// ephemeral ports and short waits.
+///
+/// It keeps no state between calls, so one source serves any number of threads at once; every
+/// call opens its own sockets.
 class UdpSnmpSource final : public SnmpSource {
 public:
-    explicit UdpSnmpSource(std::uint16_t port = snmp::kDefaultPort, int waitMs = snmp::kDefaultWaitMs);
+    /// `cancelDescriptor`: a descriptor that becomes readable when every wait is to end at once
+    /// (StopSignal::descriptor()); -1 for none. It must outlive the source.
+    explicit UdpSnmpSource(std::uint16_t port = snmp::kDefaultPort, int waitMs = snmp::kDefaultWaitMs,
+                           int cancelDescriptor = -1);
 
     SnmpAnswer SnmpGet(const QString& oid, const QString& community, const QString& host) override;
 
-    /// Why the last GET failed (None when it succeeded): tells a time-out from a refusal.
-    snmp::GetFailure lastFailure() const { return m_lastFailure; }
+    /// All GETs sent at once and awaited together: one wait however many OIDs.
+    QList<SnmpAnswer> SnmpGetMany(const QStringList& oids, const QString& community,
+                                  const QString& host) override;
 
 private:
     std::uint16_t m_port;
     int m_waitMs;
-    snmp::GetFailure m_lastFailure = snmp::GetFailure::None;
+    int m_cancelDescriptor;
 };
 
 } // namespace vorenta

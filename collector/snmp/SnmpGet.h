@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorenta::snmp {
 
@@ -17,6 +19,7 @@ enum class GetFailure {
     ReceiveFailed, ///< the socket reported readable but the receive failed for another reason
     Timeout,       ///< nothing arrived within the wait
     Undecodable,   ///< a datagram arrived but is not an SNMP message
+    Cancelled,     ///< the caller ended the wait early (the collector is stopping)
 };
 
 /// Outcome of one SNMP v1 GET.
@@ -32,7 +35,15 @@ inline constexpr int kDefaultWaitMs = 5000;
 /// One SNMP version 1 GetRequest for one OID (request-id 1, one binding with NULL), one connected
 /// UDP socket, one wait of `waitMs` for the first datagram. `ok` is true for every well-formed
 /// reply, whatever its error status; `value` is the value bound to exactly `oid` in the reply.
+/// When `cancelDescriptor` (-1: none) becomes readable the wait ends at once (Cancelled).
 GetResult SnmpGet(std::string_view oid, std::string_view community, std::string_view host,
-                  std::uint16_t port = kDefaultPort, int waitMs = kDefaultWaitMs);
+                  std::uint16_t port = kDefaultPort, int waitMs = kDefaultWaitMs, int cancelDescriptor = -1);
+
+/// One SnmpGet per OID, all sent at once (in the order given, each from its own socket) and
+/// awaited together: a host where nothing answers costs one wait instead of one per OID. Each
+/// result is what SnmpGet would have given for its OID.
+std::vector<GetResult> SnmpGetMany(std::span<const std::string> oids, std::string_view community,
+                                   std::string_view host, std::uint16_t port = kDefaultPort,
+                                   int waitMs = kDefaultWaitMs, int cancelDescriptor = -1);
 
 } // namespace vorenta::snmp

@@ -22,11 +22,21 @@ constexpr int kMaxDatagram = 65536;
 /// Owns one socket descriptor; closes it on every way out of the exchange.
 class UniqueSocket {
 public:
+    UniqueSocket() = default;
     explicit UniqueSocket(int descriptor) : m_descriptor(descriptor) {}
     ~UniqueSocket()
     {
         if (m_descriptor >= 0)
             ::close(m_descriptor);
+    }
+    UniqueSocket(UniqueSocket&& other) noexcept : m_descriptor(other.m_descriptor)
+    {
+        other.m_descriptor = -1;
+    }
+    UniqueSocket& operator=(UniqueSocket&& other) noexcept
+    {
+        std::swap(m_descriptor, other.m_descriptor);
+        return *this;
     }
     UniqueSocket(const UniqueSocket&) = delete;
     UniqueSocket& operator=(const UniqueSocket&) = delete;
@@ -35,7 +45,7 @@ public:
     int get() const { return m_descriptor; }
 
 private:
-    int m_descriptor;
+    int m_descriptor = -1;
 };
 
 // A dotted IPv4 address is used as it is; any other text goes to the resolver.
@@ -59,54 +69,132 @@ std::optional<sockaddr_in> ResolveHost(std::string_view host, std::uint16_t port
     return address;
 }
 
-// One wait for the socket to become readable, `waitMs` in total even when signals interrupt it.
+/// One request on its way: its socket until the answer (or the reason there is none) is known.
+struct Pending {
+    UniqueSocket socket;
+    ExchangeResult result;
+    bool finished = false;
+};
+
+void Send(Pending& exchange, std::string_view request, const sockaddr_in& destination)
+{
+    exchange.socket = UniqueSocket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    exchange.finished = true;
+    if (!exchange.socket.valid()) {
+        exchange.result.failure = GetFailure::SocketFailed;
+    } else if (::connect(exchange.socket.get(), reinterpret_cast<const sockaddr*>(&destination),
+                         sizeof(destination)) != 0) {
+        exchange.result.failure = GetFailure::SocketFailed;
+    } else if (::send(exchange.socket.get(), request.data(), request.size(), MSG_NOSIGNAL) !=
+               static_cast<ssize_t>(request.size())) {
+        exchange.result.failure = GetFailure::SendFailed;
+    } else {
+        exchange.finished = false; // sent: the answer is awaited
+    }
+    if (exchange.finished)
+        exchange.socket = UniqueSocket();
+}
+
+// Takes the first datagram waiting on a socket that polled readable (or the ICMP refusal that
+// made it so). False when there turned out to be nothing to take yet.
+bool Receive(Pending& exchange)
+{
+    const int descriptor = exchange.socket.get();
+    int pending = 0;
+    if (::ioctl(descriptor, FIONREAD, &pending) != 0)
+        pending = kMaxDatagram;
+    std::string datagram(static_cast<std::size_t>(std::clamp(pending, 1, kMaxDatagram)), '\0');
+    const ssize_t received = ::recv(descriptor, datagram.data(), datagram.size(), MSG_DONTWAIT);
+    if (received < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+            return false;
+        exchange.result.failure = errno == ECONNREFUSED ? GetFailure::Refused : GetFailure::ReceiveFailed;
+    } else {
+        datagram.resize(static_cast<std::size_t>(received));
+        exchange.result = {GetFailure::None, std::move(datagram)};
+    }
+    exchange.finished = true;
+    exchange.socket = UniqueSocket();
+    return true;
+}
+
+// One wait shared by every exchange still open, `waitMs` in total even when signals interrupt it.
 // The remaining time is rounded up and re-checked, so a silent host never costs less than the wait.
-bool WaitReadable(int descriptor, int waitMs)
+void AwaitAnswers(std::vector<Pending>& exchanges, int waitMs, int cancelDescriptor)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    std::vector<pollfd> watched;
+    std::vector<Pending*> owners;
+    GetFailure leftOpen = GetFailure::Timeout;
     for (;;) {
+        watched.clear();
+        owners.clear();
+        for (Pending& exchange : exchanges) {
+            if (!exchange.finished) {
+                watched.push_back({exchange.socket.get(), POLLIN, 0});
+                owners.push_back(&exchange);
+            }
+        }
+        if (owners.empty())
+            return;
+        if (cancelDescriptor >= 0)
+            watched.push_back({cancelDescriptor, POLLIN, 0});
+
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd watched{descriptor, POLLIN, 0};
-        const int ready = ::poll(&watched, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
-        if (ready > 0)
-            return true; // POLLIN, or POLLERR carrying the ICMP refusal for the receive to report
+        const int ready =
+            ::poll(watched.data(), watched.size(), static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
         if (ready < 0 && errno != EINTR)
-            return false;
+            break;
+        if (ready > 0) {
+            // POLLIN, or POLLERR carrying the ICMP refusal for the receive to report.
+            for (std::size_t i = 0; i < owners.size(); ++i) {
+                if (watched[i].revents != 0)
+                    Receive(*owners[i]);
+            }
+            if (cancelDescriptor >= 0 && watched.back().revents != 0) {
+                leftOpen = GetFailure::Cancelled;
+                break;
+            }
+        }
         if (Clock::now() >= deadline)
-            return false;
+            break;
+    }
+    for (Pending& exchange : exchanges) {
+        if (!exchange.finished) {
+            exchange.result.failure = leftOpen;
+            exchange.finished = true;
+            exchange.socket = UniqueSocket();
+        }
     }
 }
 
 } // namespace
 
-ExchangeResult ExchangeDatagram(std::string_view request, std::string_view host, std::uint16_t port,
-                                int waitMs)
+std::vector<ExchangeResult> ExchangeDatagrams(std::span<const std::string> requests, std::string_view host,
+                                              std::uint16_t port, int waitMs, int cancelDescriptor)
 {
-    const UniqueSocket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (!socket.valid())
-        return {GetFailure::SocketFailed, {}};
+    std::vector<ExchangeResult> results(requests.size());
     const std::optional<sockaddr_in> destination = ResolveHost(host, port);
-    if (!destination)
-        return {GetFailure::Unresolved, {}};
-    if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&*destination), sizeof(*destination)) != 0)
-        return {GetFailure::SocketFailed, {}};
-    if (::send(socket.get(), request.data(), request.size(), MSG_NOSIGNAL) !=
-        static_cast<ssize_t>(request.size()))
-        return {GetFailure::SendFailed, {}};
+    if (!destination) {
+        for (ExchangeResult& result : results)
+            result.failure = GetFailure::Unresolved;
+        return results;
+    }
+    std::vector<Pending> exchanges(requests.size());
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        Send(exchanges[i], requests[i], *destination);
+    AwaitAnswers(exchanges, waitMs, cancelDescriptor);
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        results[i] = std::move(exchanges[i].result);
+    return results;
+}
 
-    if (!WaitReadable(socket.get(), waitMs))
-        return {GetFailure::Timeout, {}};
-
-    int pending = 0;
-    if (::ioctl(socket.get(), FIONREAD, &pending) != 0)
-        pending = kMaxDatagram;
-    std::string datagram(static_cast<std::size_t>(std::clamp(pending, 1, kMaxDatagram)), '\0');
-    const ssize_t received = ::recv(socket.get(), datagram.data(), datagram.size(), 0);
-    if (received < 0)
-        return {errno == ECONNREFUSED ? GetFailure::Refused : GetFailure::ReceiveFailed, {}};
-    datagram.resize(static_cast<std::size_t>(received));
-    return {GetFailure::None, std::move(datagram)};
+ExchangeResult ExchangeDatagram(std::string_view request, std::string_view host, std::uint16_t port,
+                                int waitMs, int cancelDescriptor)
+{
+    const std::string one(request);
+    return std::move(ExchangeDatagrams(std::span(&one, 1), host, port, waitMs, cancelDescriptor).front());
 }
 
 } // namespace vorenta::snmp

@@ -7,7 +7,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <sys/eventfd.h>
+
 #include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +159,86 @@ TEST(SnmpGetFailures, HostTextIsResolvedOrTheCallFailsWithoutSending)
     EXPECT_FALSE(empty.ok);
     EXPECT_EQ(empty.failure, GetFailure::Unresolved);
     EXPECT_EQ(agent.datagramCount(), 1);
+}
+
+// Several GETs at once: each result is what SnmpGet gives for its OID, the requests reach the
+// device in the order given, and however many of them go unanswered the call waits once.
+TEST(SnmpGetMany, EachAnswerAsSnmpGetGivesItWithOneWaitForAll)
+{
+    constexpr int kWaitMs = 1000;
+    const std::string address = UniqueLoopbackPrefix() + "9";
+    FixtureSnmpAgent agent(address, 0, SnmpRecording::FromText(kRecording));
+    const std::vector<std::string> silent = {"1.3.6.1.2.1.1.3.0", "1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.1.6.0",
+                                             "1.3.6.1.2.1.1.7.0", "1.3.6.1.2.1.1.8.0"};
+    for (const std::string& oid : silent)
+        agent.ignoreOid(oid);
+    const std::vector<std::string> oids = {silent[0], "1.3.6.1.2.1.1.1.0", silent[1],
+                                           silent[2], "1.3.6.1.2.1.9.9.0", silent[3],
+                                           silent[4], "1.3.6.1.2.1.1.1.0"};
+
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<GetResult> many = SnmpGetMany(oids, "public", address, agent.port(), kWaitMs);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+
+    ASSERT_EQ(many.size(), oids.size());
+    for (std::size_t i = 0; i < oids.size(); ++i) {
+        const GetResult one = SnmpGet(oids[i], "public", address, agent.port(), 200);
+        EXPECT_EQ(many[i].ok, one.ok) << oids[i];
+        EXPECT_EQ(many[i].value, one.value) << oids[i];
+        EXPECT_EQ(many[i].failure, one.failure) << oids[i];
+    }
+    EXPECT_EQ(many[1].value, "Impressora de teste");
+    EXPECT_TRUE(many[4].ok) << "noSuchName is an answer";
+    EXPECT_EQ(many[0].failure, GetFailure::Timeout);
+    const std::vector<std::string> asked = agent.askedOids();
+    EXPECT_EQ(std::vector<std::string>(asked.begin(), asked.begin() + 8), oids) << "sent in the order given";
+    // One after another the five silent OIDs would cost five waits.
+    EXPECT_LT(elapsed, std::chrono::milliseconds(4 * kWaitMs)) << "one wait shared by all";
+}
+
+TEST(SnmpGetMany, RefusalsAndUnknownHostsFailEachRequest)
+{
+    const std::string address = UniqueLoopbackPrefix() + "10";
+    const std::vector<std::string> oids = {"1.3.6.1.2.1.1.1.0", "1.3.6.1.2.1.1.5.0"};
+    for (const GetResult& result : SnmpGetMany(oids, "public", address, ClosedPort(address), 10000)) {
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.failure, GetFailure::Refused);
+    }
+    for (const GetResult& result : SnmpGetMany(oids, "public", "", 161, 300))
+        EXPECT_EQ(result.failure, GetFailure::Unresolved);
+    EXPECT_TRUE(SnmpGetMany({}, "public", address, 161, 10000).empty());
+}
+
+// A stop ends the waits in flight at once: the GETs still open fail as cancelled, an answer that
+// came before the stop is kept.
+TEST(SnmpGetMany, CancelDescriptorEndsTheWaitAtOnce)
+{
+    const std::string address = UniqueLoopbackPrefix() + "11";
+    FixtureSnmpAgent agent(address, 0, SnmpRecording::FromText(kRecording));
+    agent.ignoreOid("1.3.6.1.2.1.1.5.0");
+    const int cancel = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    ASSERT_GE(cancel, 0);
+    std::thread stopper([cancel] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(cancel, &one, sizeof(one));
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<std::string> oids = {"1.3.6.1.2.1.1.1.0", "1.3.6.1.2.1.1.5.0"};
+    const std::vector<GetResult> results = SnmpGetMany(oids, "public", address, agent.port(), 60000, cancel);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    stopper.join();
+
+    EXPECT_TRUE(results[0].ok);
+    EXPECT_EQ(results[0].value, "Impressora de teste");
+    EXPECT_FALSE(results[1].ok);
+    EXPECT_EQ(results[1].failure, GetFailure::Cancelled);
+    EXPECT_LT(elapsed, std::chrono::seconds(30)) << "not the 60 s wait";
+
+    // Once cancelled, a GET does not wait at all.
+    const GetResult late = SnmpGet("1.3.6.1.2.1.1.5.0", "public", address, agent.port(), 60000, cancel);
+    EXPECT_EQ(late.failure, GetFailure::Cancelled);
+    ::close(cancel);
 }
 
 } // namespace

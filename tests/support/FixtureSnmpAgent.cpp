@@ -123,10 +123,18 @@ std::optional<std::string> FixtureSnmpAgent::answer(const std::string& datagram)
     const std::optional<ber::Request> request = ber::ParseRequest(datagram);
     if (request)
         m_asked.insert(m_asked.end(), request->oids.begin(), request->oids.end());
+    if (m_dropped > 0) {
+        --m_dropped;
+        return std::nullopt;
+    }
     if (m_mode == Mode::RawReply)
         return m_raw;
     if (!request || m_mode == Mode::Silent || request->community != m_community)
         return std::nullopt;
+    for (const std::string& oid : request->oids) {
+        if (m_ignored.contains(oid))
+            return std::nullopt;
+    }
 
     std::vector<RecordedValue> values;
     std::int64_t errorIndex = 0;
@@ -177,6 +185,18 @@ void FixtureSnmpAgent::setRecording(SnmpRecording recording)
 {
     const std::lock_guard lock(m_mutex);
     m_recording = std::move(recording);
+}
+
+void FixtureSnmpAgent::ignoreOid(std::string oid)
+{
+    const std::lock_guard lock(m_mutex);
+    m_ignored.insert(std::move(oid));
+}
+
+void FixtureSnmpAgent::dropRequests(int count)
+{
+    const std::lock_guard lock(m_mutex);
+    m_dropped = count;
 }
 
 std::vector<std::string> FixtureSnmpAgent::askedOids() const

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,6 +55,11 @@ public:
     void sendRaw(std::string datagram);
     void setCommunity(std::string community);
     void setRecording(SnmpRecording recording);
+    /// Requests that ask `oid` get no reply at all, as agents that stay silent for objects they
+    /// do not have (the others answer noSuchName).
+    void ignoreOid(std::string oid);
+    /// The next `count` requests get no reply (a device that answers its first GETs too late).
+    void dropRequests(int count);
 
     /// The OIDs asked for so far, in order (one per binding of every parsed request).
     std::vector<std::string> askedOids() const;
@@ -76,6 +82,8 @@ private:
     SnmpRecording m_recording;
     std::string m_community = "public";
     std::string m_raw;
+    std::set<std::string> m_ignored;
+    int m_dropped = 0;
     std::vector<std::string> m_asked;
     std::vector<std::string> m_received;
 
