@@ -1,8 +1,11 @@
 #include "AddressWalk.h"
 
+#include "common/ActivityLog.h"
 #include "common/TextRules.h"
 
 #include <QStringList>
+
+#include <algorithm>
 
 namespace vorenta {
 
@@ -44,6 +47,32 @@ std::optional<DottedAddress> ParseDottedAddress(const QString& text, bool anyHos
         address.numbers[static_cast<size_t>(i)] = number;
     }
     return address;
+}
+
+HostRun RangeHosts(const QString& startText, const QString& endText, LogSink& log)
+{
+    constexpr int kLastHost = 254;
+    const std::optional<DottedAddress> start = ParseDottedAddress(startText);
+    const std::optional<DottedAddress> end = ParseDottedAddress(endText, true);
+    if (!start || !end || end->prefix() != start->prefix())
+        throw RangeWalkError("not a range of one network: " + startText.toStdString() + " - " +
+                             endText.toStdString());
+    HostRun run{start->prefix(), start->host(), std::min(end->host(), kLastHost)};
+    if (end->host() < start->host()) {
+        log.WriteLog(QStringLiteral("Range de IP invertido, nada coletado: ") + EscapedText(startText) +
+                     QStringLiteral(" - ") + EscapedText(endText));
+        run.lastHost = run.firstHost - 1;
+    }
+    return run;
+}
+
+void ForEachHost(int firstHost, int lastHost, const std::function<bool(int host)>& visit)
+{
+    constexpr int kSkippedHost = 255;
+    for (int host = firstHost; host <= lastHost; ++host) {
+        if (host != kSkippedHost && !visit(host))
+            return;
+    }
 }
 
 } // namespace vorenta

@@ -52,6 +52,7 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
                 m_log.WriteLog(QStringLiteral("Erro ao capturar dados de : ") + EscapedText(slot.StartIp));
             }
         }
+        m_walk.FinishWalk();
         rest(restAfterCycle);
     } else if (!loaded) {
         // The ranges could not be read (logged): that is no reason to scan this machine's network.
@@ -67,6 +68,7 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
         m_walk.SetCurrentPrefix(prefix);
         m_log.WriteLog(QStringLiteral("Sem faixa de IP criada: ") + prefix);
         m_walk.CollectRange(2, 255);
+        m_walk.FinishWalk();
         rest(restAfterCycle);
     }
 }

@@ -7,9 +7,10 @@
 #include "collector/probing/ManufacturerDispatch.h"
 #include "collector/probing/UdpSnmpSource.h"
 #include "collector/service/CollectionCycle.h"
+#include "collector/service/ConcurrentWalk.h"
 #include "collector/service/LocalAddress.h"
 #include "collector/service/MakerFallbackSetting.h"
-#include "collector/service/RangeWalk.h"
+#include "collector/service/ProbeLimits.h"
 #include "collector/service/ServiceHost.h"
 #include "collector/service/StartupSettings.h"
 #include "collector/service/SystemdUnit.h"
@@ -24,6 +25,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace vorenta {
 
@@ -119,32 +121,42 @@ int runProbe(const CommandLine& command, CollectorSettings& settings)
 }
 
 // The service, and --once, run on this (main) thread: it creates, uses and destroys the database
-// connection and everything built on it, so no connection ever crosses a thread. The host's
-// signal thread reaches the service only through control requests and the statement cancel.
-int runService(const CommandLine& command, CollectorSettings& settings, LogSink& log)
+// connection and everything built on it, so no connection ever crosses a thread. With Simultaneos
+// above 1 the walk's probing threads talk SNMP only and hand every address back to this thread
+// (ConcurrentWalk.h). The host's signal thread reaches the service only through control requests,
+// the stop (which also ends the SNMP waits in flight) and the statement cancel.
+int runService(const CommandLine& command, CollectorSettings& settings, LogSink& file)
 {
     BlockControlSignals(); // before any other thread exists
     StopSignal stop;
+    WalkOrderLog log(file);
     const CollectorIdentity identity = readIdentity(settings.ProgramFolder, log);
     const MakerFallbackSetting makerFallback = LoadMakerFallback(settings.ProgramFolder);
     if (!makerFallback.notice.isEmpty())
         log.WriteLog(makerFallback.notice);
+    ProbeLimits limits = LoadProbeLimits(settings.ProgramFolder);
     TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
-    UdpSnmpSource snmp;
+    UdpSnmpSource snmp(snmp::kDefaultPort, snmp::kDefaultWaitMs, stop.descriptor());
     DatabaseReadingStore store(database, settings);
     ModelOidLookup modelOids(database);
-    RangeWalk walk(
-        snmp,
-        [&](DeviceReading& reading, const QString& address, SnmpSource& device) {
-            ReadManufacturerData(reading, address, device, modelOids, log, makerFallback.value);
-        },
-        store, log, stop);
+    const std::unique_ptr<AddressWalk> walk =
+        MakeWalk({snmp,
+                  [&makerFallback](DeviceReading& reading, const QString& address, SnmpSource& device,
+                                   ModelOidTable& oids, LogSink& lines) {
+                      ReadManufacturerData(reading, address, device, oids, lines, makerFallback.value);
+                  },
+                  modelOids, store},
+                 log, stop, limits.simultaneous);
     const QString injectedLocalIp = command.localIp;
     CollectionCycle cycle(
-        identity, database, walk,
+        identity, database, *walk,
         [injectedLocalIp] { return injectedLocalIp.isEmpty() ? FirstLocalIpv4Address() : injectedLocalIp; },
         log, stop);
-    TVorenta service(settings, log, stop, [&] { cycle.RunCycle(!command.once); });
+    TVorenta service(settings, log, stop, [&] {
+        for (const QString& notice : std::exchange(limits.notices, {}))
+            log.WriteLog(notice); // in the first pass, once
+        cycle.RunCycle(!command.once);
+    });
     return RunServiceHost(service, command.once, [&database] { database.ConexaoWeb.cancelStatement(); });
 }
 

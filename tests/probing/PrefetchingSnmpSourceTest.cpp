@@ -79,7 +79,7 @@ Visit VisitDevice(const SnmpRecording& recording, int host, Through through,
     const QString address = QString::fromStdString(agent.address());
     IdentifyDevice(visit.reading, address, source, log);
     if (!IsBlank(visit.reading.NSerie))
-        ReadManufacturerData(visit.reading, address, source, noTable, log);
+        ReadManufacturerData(visit.reading, address, source, noTable, log, MakerFallback::Off);
     visit.reading.IP.clear(); // each visit has an agent of its own
     visit.log = log.lines;
     visit.asked = Asked(agent);

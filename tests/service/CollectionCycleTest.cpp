@@ -57,6 +57,7 @@ public:
         m_log.WriteLog("[walk " + start + "-" + end + "]");
     }
     void SetCurrentPrefix(const QString& prefix) override { m_prefix = prefix; }
+    const QString& CurrentPrefix() const override { return m_prefix; }
     void CollectRange(int first, int last) override
     {
         m_log.WriteLog(QStringLiteral("[collect %1%2-%3]").arg(m_prefix).arg(first).arg(last));

@@ -1,11 +1,23 @@
 #include "collector/service/RangeWalk.h"
+#include "collector/service/ConcurrentWalk.h"
 
 #include "collector/probing/IdentifyDevice.h"
 #include "collector/probing/UdpSnmpSource.h"
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/FixtureSnmpAgent.h"
+#include "tests/support/NoModelOids.h"
+#include "tests/support/ReadingFields.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+
+// Both walks, the serial one (Simultaneos=1) and the concurrent one, through the same cases: what
+// the serial walk does is what the concurrent walk must be seen to do.
 
 using namespace vorenta;
 using vorenta::test::CapturingLogSink;
@@ -21,7 +33,8 @@ public:
 };
 
 // Answers as a printer with serial number "SN-<host>" at every address whose host number is in
-// `printers`, throws at `failingHost`, and refuses (ok false) everywhere else.
+// `printers`, throws at `failingHost`, and refuses (ok false) everywhere else. Safe to ask from
+// several threads at once.
 class ScriptedNetwork : public SnmpSource {
 public:
     SnmpAnswer SnmpGet(const QString& oid, const QString&, const QString& host) override
@@ -38,7 +51,7 @@ public:
     }
     QList<int> printers;
     int failingHost = -1;
-    int asked = 0;
+    std::atomic<int> asked = 0;
 };
 
 // One printer recording with the standard objects identification reads.
@@ -50,79 +63,101 @@ SnmpRecording printer(const std::string& serial)
                                    "1.3.6.1.2.1.43.10.2.1.4.1.1|65|12345\n");
 }
 
-struct WalkFixture {
-    CapturingLogSink log;
+enum class Walking { Serial, Concurrent };
+
+/// A walk as the cycle drives it, on the test's thread as the owner: WalkRange or CollectRange,
+/// then FinishWalk. The concurrent walk gets 8 addresses in flight, fewer than most ranges here.
+class RangeWalkTest : public ::testing::TestWithParam<Walking> {
+protected:
+    static constexpr int kInFlight = 8;
+
+    std::unique_ptr<AddressWalk> walkOver(SnmpSource& source, ManufacturerStep step = {})
+    {
+        if (!step) {
+            step = [this](DeviceReading&, const QString&, SnmpSource&, ModelOidTable&, LogSink&) {
+                ++manufacturerCalls;
+            };
+        }
+        return MakeWalk({source, step, noTable, store}, log, stop,
+                        GetParam() == Walking::Serial ? 1 : kInFlight);
+    }
+
+    void walkRange(AddressWalk& walk, const QString& start, const QString& end)
+    {
+        walk.WalkRange(start, end);
+        walk.FinishWalk();
+    }
+
+    QStringList walkLines() const
+    {
+        QStringList lines;
+        for (const QString& line : file.lines) {
+            if (line.startsWith("Coletando dados de ") || line.startsWith("Gravando dados "))
+                lines.append(line);
+        }
+        return lines;
+    }
+
+    CapturingLogSink file;
+    WalkOrderLog log{file};
     CapturingStore store;
     StopSignal stop;
-    int manufacturerCalls = 0;
-
-    RangeWalk walkOver(SnmpSource& source)
-    {
-        return RangeWalk(
-            source, [this](DeviceReading&, const QString&, SnmpSource&) { ++manufacturerCalls; }, store, log,
-            stop);
-    }
+    test::NoModelOids noTable;
+    std::atomic<int> manufacturerCalls = 0;
 };
 
-QStringList walkLines(const CapturingLogSink& log)
+std::string WalkingName(const ::testing::TestParamInfo<Walking>& info)
 {
-    QStringList lines;
-    for (const QString& line : log.lines) {
-        if (line.startsWith("Coletando dados de ") || line.startsWith("Gravando dados "))
-            lines.append(line);
-    }
-    return lines;
+    return info.param == Walking::Serial ? "Serial" : "Concurrent";
 }
 
 } // namespace
 
-TEST(RangeWalk, VisitsEachAddressInOrderAndStoresThePrinters)
+TEST_P(RangeWalkTest, VisitsEachAddressInOrderAndStoresThePrinters)
 {
     FixtureSnmpFleet fleet;
     fleet.add(10, printer("AAA111"));
     fleet.add(12, printer("CCC333"));
     const QString prefix = QString::fromStdString(fleet.prefix());
     UdpSnmpSource udp(161, 500); // 11 has no agent: refused at once
-    WalkFixture f;
-    RangeWalk walk = f.walkOver(udp);
+    const auto walk = walkOver(udp);
 
-    walk.WalkRange(prefix + "10", prefix + "12");
+    walkRange(*walk, prefix + "10", prefix + "12");
 
-    EXPECT_EQ(walkLines(f.log),
+    EXPECT_EQ(walkLines(),
               QStringList({"Coletando dados de " + prefix + "10", "Gravando dados " + prefix + "10",
                            "Coletando dados de " + prefix + "11", "Coletando dados de " + prefix + "12",
                            "Gravando dados " + prefix + "12"}));
-    ASSERT_EQ(f.store.stored.size(), 2);
-    EXPECT_EQ(f.store.stored[0].NSerie, QStringLiteral("AAA111"));
-    EXPECT_EQ(f.store.stored[0].IP, prefix + "10");
-    EXPECT_EQ(f.store.stored[1].NSerie, QStringLiteral("CCC333"));
-    EXPECT_EQ(f.manufacturerCalls, 2);
-    EXPECT_EQ(walk.CurrentPrefix(), prefix);
+    ASSERT_EQ(store.stored.size(), 2);
+    EXPECT_EQ(store.stored[0].NSerie, QStringLiteral("AAA111"));
+    EXPECT_EQ(store.stored[0].IP, prefix + "10");
+    EXPECT_EQ(store.stored[1].NSerie, QStringLiteral("CCC333"));
+    EXPECT_EQ(manufacturerCalls, 2);
+    EXPECT_EQ(walk->CurrentPrefix(), prefix);
 }
 
-TEST(RangeWalk, FallbackVisitsHostsTwoTo254OfTheLocalPrefix)
+TEST_P(RangeWalkTest, FallbackVisitsHostsTwoTo254OfTheLocalPrefix)
 {
     FixtureSnmpFleet fleet; // only for its per-process prefix; nothing answers
     const QString prefix = QString::fromStdString(fleet.prefix());
     UdpSnmpSource udp(161, 500);
-    WalkFixture f;
-    RangeWalk walk = f.walkOver(udp);
-    walk.SetCurrentPrefix(prefix);
+    const auto walk = walkOver(udp);
+    walk->SetCurrentPrefix(prefix);
 
-    walk.CollectRange(2, 255);
+    walk->CollectRange(2, 255);
+    walk->FinishWalk();
 
-    const QStringList lines = walkLines(f.log);
+    const QStringList lines = walkLines();
     ASSERT_EQ(lines.size(), 253);
     EXPECT_EQ(lines.first(), "Coletando dados de " + prefix + "2");
     EXPECT_EQ(lines.last(), "Coletando dados de " + prefix + "254");
-    EXPECT_TRUE(f.store.stored.isEmpty());
+    EXPECT_TRUE(store.stored.isEmpty());
 }
 
-TEST(RangeWalk, RangesThatCannotBeWalked)
+TEST_P(RangeWalkTest, RangesThatCannotBeWalked)
 {
     ScriptedNetwork network;
-    WalkFixture f;
-    RangeWalk walk = f.walkOver(network);
+    const auto walk = walkOver(network);
 
     struct Case {
         const char* start;
@@ -144,44 +179,41 @@ TEST(RangeWalk, RangesThatCannotBeWalked)
              Case{"10..0.1", "10..0.9"},
              Case{"10.0.0.1", "10.0.0.9999999999"},
          }) {
-        EXPECT_THROW(walk.WalkRange(bad.start, bad.end), RangeWalkError) << bad.start << " - " << bad.end;
+        EXPECT_THROW(walk->WalkRange(bad.start, bad.end), RangeWalkError) << bad.start << " - " << bad.end;
     }
-    EXPECT_TRUE(f.log.lines.isEmpty()) << "nothing is visited";
+    EXPECT_TRUE(file.lines.isEmpty()) << "nothing is visited";
     EXPECT_EQ(network.asked, 0);
 }
 
-TEST(RangeWalk, EndAbove254StopsAt254)
+TEST_P(RangeWalkTest, EndAbove254StopsAt254)
 {
     ScriptedNetwork network;
-    WalkFixture f;
-    RangeWalk walk = f.walkOver(network);
-    walk.WalkRange("10.9.8.250", "10.9.8.300");
-    EXPECT_EQ(walkLines(f.log), QStringList({"Coletando dados de 10.9.8.250", "Coletando dados de 10.9.8.251",
-                                             "Coletando dados de 10.9.8.252", "Coletando dados de 10.9.8.253",
-                                             "Coletando dados de 10.9.8.254"}));
+    const auto walk = walkOver(network);
+    walkRange(*walk, "10.9.8.250", "10.9.8.300");
+    EXPECT_EQ(walkLines(), QStringList({"Coletando dados de 10.9.8.250", "Coletando dados de 10.9.8.251",
+                                        "Coletando dados de 10.9.8.252", "Coletando dados de 10.9.8.253",
+                                        "Coletando dados de 10.9.8.254"}));
 }
 
-TEST(RangeWalk, AddressesAreWrittenInTheirPlainForm)
+TEST_P(RangeWalkTest, AddressesAreWrittenInTheirPlainForm)
 {
     ScriptedNetwork network;
-    WalkFixture f;
-    RangeWalk walk = f.walkOver(network);
-    walk.WalkRange(" 010.009.008.007 ", "10.9.8.8");
-    EXPECT_EQ(walkLines(f.log), QStringList({"Coletando dados de 10.9.8.7", "Coletando dados de 10.9.8.8"}));
-    EXPECT_EQ(walk.CurrentPrefix(), QStringLiteral("10.9.8."));
+    const auto walk = walkOver(network);
+    walkRange(*walk, " 010.009.008.007 ", "10.9.8.8");
+    EXPECT_EQ(walkLines(), QStringList({"Coletando dados de 10.9.8.7", "Coletando dados de 10.9.8.8"}));
+    EXPECT_EQ(walk->CurrentPrefix(), QStringLiteral("10.9.8."));
 }
 
-TEST(RangeWalk, StartAfterEndVisitsNothingAndSaysSo)
+TEST_P(RangeWalkTest, StartAfterEndVisitsNothingAndSaysSo)
 {
     ScriptedNetwork network;
-    WalkFixture f;
-    RangeWalk walk = f.walkOver(network);
-    walk.WalkRange("192.168.0.20", "192.168.0.10");
-    EXPECT_EQ(f.log.lines, QStringList{"Range de IP invertido, nada coletado: 192.168.0.20 - 192.168.0.10"});
+    const auto walk = walkOver(network);
+    walkRange(*walk, "192.168.0.20", "192.168.0.10");
+    EXPECT_EQ(file.lines, QStringList{"Range de IP invertido, nada coletado: 192.168.0.20 - 192.168.0.10"});
     EXPECT_EQ(network.asked, 0);
 }
 
-TEST(RangeWalk, VisitsTheHostsFromStartToEndSkipping255)
+TEST_P(RangeWalkTest, VisitsTheHostsFromStartToEndSkipping255)
 {
     struct Case {
         const char* start;
@@ -198,57 +230,197 @@ TEST(RangeWalk, VisitsTheHostsFromStartToEndSkipping255)
         SCOPED_TRACE(std::string(c.start) + " - " + c.end);
         ScriptedNetwork network;
         network.printers = {7};
-        WalkFixture f;
-        RangeWalk walk = f.walkOver(network);
-        walk.WalkRange(c.start, c.end);
-        EXPECT_EQ(walkLines(f.log), c.lines);
-        EXPECT_EQ(f.store.stored.size(), c.lines.count(QStringLiteral("Gravando dados 10.9.8.7")));
+        const auto walk = walkOver(network);
+        file.lines.clear();
+        store.stored.clear();
+        walkRange(*walk, c.start, c.end);
+        EXPECT_EQ(walkLines(), c.lines);
+        EXPECT_EQ(store.stored.size(), c.lines.count(QStringLiteral("Gravando dados 10.9.8.7")));
     }
 }
 
-TEST(RangeWalk, FailureAbandonsTheRestOfTheRangeSilently)
+TEST_P(RangeWalkTest, FailureAbandonsTheRestOfTheRangeSilently)
 {
     ScriptedNetwork network;
     network.printers = {1, 2, 4};
     network.failingHost = 3;
-    WalkFixture f;
-    RangeWalk walk = f.walkOver(network);
+    const auto walk = walkOver(network);
 
-    EXPECT_NO_THROW(walk.WalkRange("10.9.8.1", "10.9.8.5"));
+    EXPECT_NO_THROW(walkRange(*walk, "10.9.8.1", "10.9.8.5"));
 
-    EXPECT_EQ(walkLines(f.log), QStringList({"Coletando dados de 10.9.8.1", "Gravando dados 10.9.8.1",
-                                             "Coletando dados de 10.9.8.2", "Gravando dados 10.9.8.2",
-                                             "Coletando dados de 10.9.8.3"}));
-    EXPECT_EQ(f.log.lines.last(), QStringLiteral("Coletando dados de 10.9.8.3")) << "no error line";
-    EXPECT_EQ(f.store.stored.size(), 2);
+    EXPECT_EQ(walkLines(), QStringList({"Coletando dados de 10.9.8.1", "Gravando dados 10.9.8.1",
+                                        "Coletando dados de 10.9.8.2", "Gravando dados 10.9.8.2",
+                                        "Coletando dados de 10.9.8.3"}));
+    EXPECT_EQ(file.lines.last(), QStringLiteral("Coletando dados de 10.9.8.3")) << "no error line";
+    EXPECT_EQ(store.stored.size(), 2);
 }
 
-TEST(RangeWalk, NothingReadAtOneAddressSurvivesIntoTheNext)
+TEST_P(RangeWalkTest, NothingReadAtOneAddressSurvivesIntoTheNext)
 {
     ScriptedNetwork network;
     network.printers = {1};
-    WalkFixture f;
-    RangeWalk walk = f.walkOver(network);
-    walk.WalkRange("10.9.8.1", "10.9.8.2");
-    ASSERT_EQ(f.store.stored.size(), 1);
-    EXPECT_EQ(walkLines(f.log).size(), 3) << "the second address has no serial number and is not stored";
+    const auto walk = walkOver(network);
+    walkRange(*walk, "10.9.8.1", "10.9.8.2");
+    ASSERT_EQ(store.stored.size(), 1);
+    EXPECT_EQ(walkLines().size(), 3) << "the second address has no serial number and is not stored";
 }
 
-TEST(RangeWalk, StopEndsTheWalkAndStoresNothingCutShort)
+TEST_P(RangeWalkTest, StopEndsTheWalkAndStoresNothingCutShort)
 {
     ScriptedNetwork network;
     network.printers = {1, 2, 3};
-    WalkFixture f;
-    bool readerGotAnswerAfterStop = true;
-    RangeWalk walk(
-        network,
-        [&](DeviceReading&, const QString& address, SnmpSource& snmp) {
-            f.stop.request();
-            readerGotAnswerAfterStop = snmp.SnmpGet(IdentificationOid::G3, "public", address).ok;
-        },
-        f.store, f.log, f.stop);
-    walk.WalkRange("10.9.8.1", "10.9.8.3");
-    EXPECT_FALSE(readerGotAnswerAfterStop) << "after a stop the readers' GETs fail at once";
-    EXPECT_TRUE(f.store.stored.isEmpty()) << "the reading being taken when the stop came is not stored";
-    EXPECT_EQ(walkLines(f.log), QStringList({"Coletando dados de 10.9.8.1"}));
+    std::atomic<int> answeredAfterStop = 0;
+    const auto walk = walkOver(
+        network, [&](DeviceReading&, const QString& address, SnmpSource& snmp, ModelOidTable&, LogSink&) {
+            stop.request();
+            if (snmp.SnmpGet(IdentificationOid::G3, "public", address).ok)
+                ++answeredAfterStop;
+        });
+    walkRange(*walk, "10.9.8.1", "10.9.8.3");
+    EXPECT_EQ(answeredAfterStop, 0) << "after a stop the readers' GETs fail at once";
+    EXPECT_TRUE(store.stored.isEmpty()) << "the reading being taken when the stop came is not stored";
+    // The serial walk had written the line of the address it was at; the concurrent walk commits
+    // nothing after a stop.
+    EXPECT_EQ(walkLines(),
+              GetParam() == Walking::Serial ? QStringList({"Coletando dados de 10.9.8.1"}) : QStringList());
+}
+
+// A failure in one range abandons its rest; the next range is walked, and the lines the cycle
+// writes between ranges keep their place even while addresses before them are still in flight.
+TEST_P(RangeWalkTest, AfterAFailureTheNextRangeRunsAndTheCycleLinesKeepTheirPlace)
+{
+    ScriptedNetwork network;
+    network.printers = {1, 2, 4, 5};
+    network.failingHost = 3;
+    const auto walk = walkOver(network);
+
+    walk->WalkRange("10.9.8.1", "10.9.8.5");
+    log.WriteLog("Erro ao capturar dados de : faixa ruim"); // as the cycle writes it
+    walk->WalkRange("10.9.7.4", "10.9.7.5");
+    walk->FinishWalk();
+
+    QStringList lines = file.lines;
+    lines.removeIf([](const QString& line) { return line.startsWith("MAC1: "); });
+    EXPECT_EQ(lines, QStringList({"Coletando dados de 10.9.8.1", "Gravando dados 10.9.8.1",
+                                  "Coletando dados de 10.9.8.2", "Gravando dados 10.9.8.2",
+                                  "Coletando dados de 10.9.8.3", "Erro ao capturar dados de : faixa ruim",
+                                  "Coletando dados de 10.9.7.4", "Gravando dados 10.9.7.4",
+                                  "Coletando dados de 10.9.7.5", "Gravando dados 10.9.7.5"}));
+    QStringList stored;
+    for (const DeviceReading& reading : store.stored)
+        stored << reading.IP;
+    EXPECT_EQ(stored, QStringList({"10.9.8.1", "10.9.8.2", "10.9.7.4", "10.9.7.5"}));
+    log.WriteLog("Aguardando");
+    EXPECT_EQ(file.lines.last(), "Aguardando") << "after FinishWalk lines go straight to the log";
+}
+
+/// Table Oid that notes the thread of every call and writes a line from ConnectDatabase, as the
+/// data module writes its connection error.
+class ThreadNotingModelOids final : public ModelOidTable {
+public:
+    explicit ThreadNotingModelOids(LogSink& log) : m_log(log) {}
+    bool ConnectDatabase() override
+    {
+        note();
+        m_log.WriteLog("[conectado]");
+        return true;
+    }
+    std::optional<QString> BuscaOid(const QString& Modelo, const QString& NomeInfo) override
+    {
+        note();
+        ++lookups;
+        return Modelo + u'/' + NomeInfo;
+    }
+    std::atomic<int> lookups = 0;
+    std::atomic<int> callsOffThread = 0;
+    const std::thread::id owner = std::this_thread::get_id();
+
+private:
+    void note()
+    {
+        if (std::this_thread::get_id() != owner)
+            ++callsOffThread;
+    }
+    LogSink& m_log;
+};
+
+// The model OID table is asked on the thread that runs the cycle, what it logs joins the lines of
+// the address it was asked for, and the concurrent walk asks each model and name once a pass.
+TEST_P(RangeWalkTest, TheModelOidTableIsReadOnTheOwnersThread)
+{
+    ScriptedNetwork network;
+    network.printers = {1, 2, 3};
+    ThreadNotingModelOids table(log);
+    const ManufacturerStep step = [](DeviceReading& reading, const QString&, SnmpSource&,
+                                     ModelOidTable& modelOids, LogSink&) {
+        if (modelOids.ConnectDatabase())
+            reading.StatusEquip = modelOids.BuscaOid("LJ 400", "Status").value_or(QString());
+    };
+    const auto walk =
+        MakeWalk({network, step, table, store}, log, stop, GetParam() == Walking::Serial ? 1 : 8);
+
+    for (int pass = 1; pass <= 2; ++pass) {
+        walkRange(*walk, "10.9.8.1", "10.9.8.3");
+        EXPECT_EQ(table.lookups, GetParam() == Walking::Serial ? 3 * pass : pass) << "pass " << pass;
+    }
+    EXPECT_EQ(table.callsOffThread, 0);
+    ASSERT_EQ(store.stored.size(), 6);
+    EXPECT_EQ(store.stored[5].StatusEquip, QStringLiteral("LJ 400/Status"));
+    QStringList lines = file.lines;
+    lines.removeIf([](const QString& line) { return line.startsWith("MAC1: "); });
+    EXPECT_EQ(lines.mid(0, 6),
+              QStringList({"Coletando dados de 10.9.8.1", "[conectado]", "Gravando dados 10.9.8.1",
+                           "Coletando dados de 10.9.8.2", "[conectado]", "Gravando dados 10.9.8.2"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Walks, RangeWalkTest, ::testing::Values(Walking::Serial, Walking::Concurrent),
+                         WalkingName);
+
+// No address starts more than Simultaneos places ahead of the next one to commit: while the
+// first address of a range is held, only the next seven are asked anything.
+TEST(ConcurrentWalk, NoAddressStartsMoreThanSimultaneousAheadOfTheNextToCommit)
+{
+    class HeldFirstHost final : public SnmpSource {
+    public:
+        SnmpAnswer SnmpGet(const QString&, const QString&, const QString& host) override
+        {
+            const int number = host.section(u'.', 3).toInt();
+            std::unique_lock lock(mutex);
+            asked.insert(number);
+            changed.notify_all();
+            if (number == 1)
+                changed.wait(lock, [this] { return released; });
+            return {};
+        }
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::set<int> asked;
+        bool released = false;
+    } network;
+    CapturingLogSink file;
+    WalkOrderLog log(file);
+    CapturingStore store;
+    StopSignal stop;
+    test::NoModelOids noTable;
+    ConcurrentWalk walk({network, {}, noTable, store}, log, stop, 8);
+
+    std::thread owner([&] {
+        walk.WalkRange("10.9.8.1", "10.9.8.40");
+        walk.FinishWalk();
+    });
+    {
+        std::unique_lock lock(network.mutex);
+        network.changed.wait(lock, [&] { return network.asked.size() == 8; });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // room for a ninth, if it came
+    {
+        std::lock_guard lock(network.mutex);
+        EXPECT_EQ(network.asked, std::set<int>({1, 2, 3, 4, 5, 6, 7, 8}));
+        network.released = true;
+        network.changed.notify_all();
+    }
+    owner.join();
+    ASSERT_EQ(file.lines.size(), 40);
+    EXPECT_EQ(file.lines.first(), "Coletando dados de 10.9.8.1");
+    EXPECT_EQ(file.lines.last(), "Coletando dados de 10.9.8.40");
 }

@@ -1,0 +1,30 @@
+#include "AddressVisit.h"
+
+#include "collector/probing/IdentifyDevice.h"
+#include "common/TextRules.h"
+
+namespace vorenta {
+
+bool ProbeAddress(DeviceReading& reading, const QString& address, SnmpSource& snmp,
+                  const ManufacturerStep& readManufacturerData, ModelOidTable& modelOids, LogSink& log)
+{
+    ClearReading(reading);
+    log.WriteLog(QStringLiteral("Coletando dados de ") + address);
+    IdentifyDevice(reading, address, snmp, log);
+    if (IsBlank(reading.NSerie))
+        return false; // no printer here
+    if (readManufacturerData)
+        readManufacturerData(reading, address, snmp, modelOids, log);
+    return true;
+}
+
+void StoreProbedReading(const DeviceReading& reading, const QString& address, ReadingStore& store,
+                        LogSink& log, const StopSignal& stop)
+{
+    if (stop.requested())
+        return;
+    log.WriteLog(QStringLiteral("Gravando dados ") + address);
+    store.StoreReading(reading);
+}
+
+} // namespace vorenta

@@ -1,0 +1,343 @@
+#include "ConcurrentWalk.h"
+
+#include "collector/probing/PrefetchingSnmpSource.h"
+#include "collector/service/RangeWalk.h"
+
+#include <chrono>
+#include <stdexcept>
+
+namespace vorenta {
+
+namespace {
+
+// How often the owner looks for a stop while it waits on probing threads.
+constexpr std::chrono::milliseconds kStopCheck{100};
+
+/// A call of a probing thread that the owner did not make: the pass is ending.
+class PassEnding : public std::runtime_error {
+public:
+    PassEnding() : std::runtime_error("coleta interrompida") {}
+};
+
+} // namespace
+
+/// One place in the walk order: an address, or a line the owner wrote while addresses waited.
+struct ConcurrentWalk::Place {
+    int range = 0;   ///< 1, 2, ... for the pass's ranges; 0 for a line
+    QString address; ///< empty for a line
+    // Written by the probing thread, read by the owner once `probed` (both under m_mutex).
+    bool probed = false;
+    bool printer = false;
+    bool failed = false;
+    QStringList lines;
+    DeviceReading reading;
+};
+
+/// Work a probing thread needs done on the connection, made by the owner between commits.
+struct ConcurrentWalk::OwnerCall {
+    LogSink* lines; ///< the address's lines: what the work logs belongs to that address
+    const std::function<void()>* work;
+    bool done = false;
+    std::exception_ptr error;
+};
+
+/// The owner's lines while places wait: each takes the next place in the walk order.
+class ConcurrentWalk::QueuedLines final : public LogSink {
+public:
+    explicit QueuedLines(ConcurrentWalk& walk) : m_walk(walk) {}
+    void WriteLog(const QString& message) override
+    {
+        if (m_walk.m_order.empty()) {
+            m_walk.m_log.log().WriteLog(message);
+            return;
+        }
+        auto line = std::make_shared<Place>();
+        line->probed = true;
+        line->lines.append(message);
+        std::lock_guard lock(m_walk.m_mutex);
+        m_walk.m_order.push_back(std::move(line));
+    }
+
+private:
+    ConcurrentWalk& m_walk;
+};
+
+/// Table Oid for a probing thread: the lookups are made by the owner, on its connection, and
+/// kept for the rest of the pass; what they log joins the address's lines.
+class ConcurrentWalk::OwnerModelOids final : public ModelOidTable {
+public:
+    OwnerModelOids(ConcurrentWalk& walk, LogSink& lines) : m_walk(walk), m_lines(lines) {}
+
+    bool ConnectDatabase() override
+    {
+        bool connected = false;
+        try {
+            m_walk.callOwner(m_lines, [&] { connected = m_walk.m_parts.modelOids.ConnectDatabase(); });
+        } catch (const PassEnding&) {
+            return false;
+        }
+        return connected;
+    }
+
+    std::optional<QString> BuscaOid(const QString& Modelo, const QString& NomeInfo) override
+    {
+        const QPair<QString, QString> key(Modelo, NomeInfo);
+        if (const std::optional<std::optional<QString>> known = m_walk.knownOid(key))
+            return *known;
+        std::optional<QString> oid;
+        m_walk.callOwner(m_lines, [&] {
+            // Another address may have asked the same meanwhile: the table is read once a pass.
+            if (const std::optional<std::optional<QString>> known = m_walk.knownOid(key)) {
+                oid = *known;
+                return;
+            }
+            oid = m_walk.m_parts.modelOids.BuscaOid(Modelo, NomeInfo); // a failure is asked again next time
+            std::lock_guard lock(m_walk.m_oidsMutex);
+            m_walk.m_oids.insert(key, oid);
+        });
+        return oid;
+    }
+
+private:
+    ConcurrentWalk& m_walk;
+    LogSink& m_lines;
+};
+
+ConcurrentWalk::ConcurrentWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop,
+                               int simultaneous)
+    : m_parts(parts), m_log(log), m_stop(stop), m_simultaneous(simultaneous < 1 ? 1 : simultaneous)
+{
+}
+
+ConcurrentWalk::~ConcurrentWalk()
+{
+    closePass();
+}
+
+void ConcurrentWalk::WalkRange(const QString& startText, const QString& endText)
+{
+    const HostRun run = RangeHosts(startText, endText, m_log);
+    m_currentPrefix = run.prefix;
+    CollectRange(run.firstHost, run.lastHost);
+}
+
+void ConcurrentWalk::CollectRange(int firstHost, int lastHost)
+{
+    if (lastHost < firstHost)
+        return;
+    openPass();
+    const int range = ++m_ranges;
+    ForEachHost(firstHost, lastHost,
+                [&](int host) { return handOver(m_currentPrefix + QString::number(host), range); });
+}
+
+void ConcurrentWalk::FinishWalk()
+{
+    if (!m_passOpen)
+        return;
+    pump([this] { return m_order.empty(); });
+    closePass();
+}
+
+void ConcurrentWalk::openPass()
+{
+    if (m_passOpen)
+        return;
+    m_passOpen = true;
+    m_ranges = 0;
+    m_abandonedRange = 0;
+    {
+        std::lock_guard lock(m_oidsMutex);
+        m_oids.clear(); // rows changed since the last pass apply from this one
+    }
+    m_threads = std::make_unique<ProbeThreads>(m_simultaneous);
+    m_queuedLines = std::make_unique<QueuedLines>(*this);
+    m_log.setRoute(m_queuedLines.get());
+}
+
+// Ends the pass: whatever is still in flight (after a stop) is abandoned, the calls probing
+// threads wait for are refused, and every probing thread is joined.
+void ConcurrentWalk::closePass()
+{
+    if (!m_passOpen)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_refusingCalls = true;
+        for (OwnerCall* call : m_calls) {
+            call->error = std::make_exception_ptr(PassEnding());
+            call->done = true;
+        }
+        m_calls.clear();
+    }
+    m_callAnswered.notify_all();
+    m_threads.reset();
+    m_log.setRoute(nullptr);
+    m_queuedLines.reset();
+    m_order.clear();
+    m_addressesInFlight = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_refusingCalls = false;
+    }
+    m_passOpen = false;
+}
+
+// Gives `address` the next place and a probing thread, once there is room. False when the range
+// is to end here: a stop, or a failure earlier in the range.
+bool ConcurrentWalk::handOver(const QString& address, int range)
+{
+    const bool open = pump([&] { return m_addressesInFlight < m_simultaneous || m_abandonedRange == range; });
+    if (!open || m_abandonedRange == range)
+        return false;
+    auto place = std::make_shared<Place>();
+    place->range = range;
+    place->address = address;
+    {
+        std::lock_guard lock(m_mutex);
+        m_order.push_back(place);
+    }
+    ++m_addressesInFlight;
+    m_threads->post([this, place] { probe(*place); });
+    return true;
+}
+
+// On a probing thread: the address's visit up to its store, lines kept for its turn.
+void ConcurrentWalk::probe(Place& place)
+{
+    LineBuffer lines;
+    const int range = place.range;
+    PrefetchingSnmpSource early(m_parts.network);
+    CancellableSource snmp(early, [this, range] { return m_stop.requested() || m_abandonedRange == range; });
+    OwnerModelOids modelOids(*this, lines);
+    DeviceReading reading;
+    bool printer = false;
+    bool failed = false;
+    try {
+        printer = ProbeAddress(reading, place.address, snmp, m_parts.readManufacturerData, modelOids, lines);
+    } catch (...) {
+        failed = true; // the rest of the range is abandoned when this place comes due
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        place.reading = std::move(reading);
+        place.lines = std::move(lines.lines);
+        place.printer = printer;
+        place.failed = failed;
+        place.probed = true;
+    }
+    m_ownerWakes.notify_all();
+}
+
+// The owner's loop while addresses are in flight: makes the calls probing threads wait for,
+// commits what is due, and waits for more, until `enough` holds. False when a stop came first.
+bool ConcurrentWalk::pump(const std::function<bool()>& enough)
+{
+    for (;;) {
+        serveCalls();
+        commitReady();
+        if (m_stop.requested())
+            return false;
+        if (enough())
+            return true;
+        std::unique_lock lock(m_mutex);
+        m_ownerWakes.wait_for(lock, kStopCheck, [this] { return !m_calls.empty() || headReady(); });
+    }
+}
+
+bool ConcurrentWalk::headReady() const
+{
+    return !m_order.empty() && m_order.front()->probed;
+}
+
+void ConcurrentWalk::commitReady()
+{
+    for (;;) {
+        std::shared_ptr<Place> place;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stop.requested() || !headReady())
+                return;
+            place = std::move(m_order.front());
+            m_order.pop_front();
+        }
+        if (!place->address.isEmpty())
+            --m_addressesInFlight;
+        commit(*place);
+    }
+}
+
+void ConcurrentWalk::commit(Place& place)
+{
+    if (place.range != 0 && place.range == m_abandonedRange)
+        return; // a later address of a range that failed: never logged, never stored
+    const ScopedLogRoute now(m_log, nullptr); // this place's turn: its lines, the store's, go out now
+    for (const QString& line : place.lines)
+        m_log.WriteLog(line);
+    if (place.failed)
+        m_abandonedRange = place.range;
+    else if (place.printer)
+        StoreProbedReading(place.reading, place.address, m_parts.store, m_log, m_stop);
+}
+
+void ConcurrentWalk::serveCalls()
+{
+    for (;;) {
+        OwnerCall* call = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_calls.empty())
+                return;
+            call = m_calls.front();
+            m_calls.pop_front();
+        }
+        std::exception_ptr error;
+        {
+            const ScopedLogRoute toAddress(m_log, call->lines);
+            try {
+                (*call->work)();
+            } catch (...) {
+                error = std::current_exception();
+            }
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            call->error = error;
+            call->done = true;
+        }
+        m_callAnswered.notify_all();
+    }
+}
+
+std::optional<std::optional<QString>> ConcurrentWalk::knownOid(const QPair<QString, QString>& key)
+{
+    std::lock_guard lock(m_oidsMutex);
+    if (const auto known = m_oids.constFind(key); known != m_oids.cend())
+        return *known;
+    return std::nullopt;
+}
+
+// On a probing thread: has the owner run `work`, with what it logs going to `lines`, and waits.
+// Rethrows what `work` threw; throws PassEnding when the pass ends first.
+void ConcurrentWalk::callOwner(LogSink& lines, const std::function<void()>& work)
+{
+    OwnerCall call{&lines, &work, false, nullptr};
+    std::unique_lock lock(m_mutex);
+    if (m_refusingCalls)
+        throw PassEnding();
+    m_calls.push_back(&call);
+    m_ownerWakes.notify_all();
+    m_callAnswered.wait(lock, [&] { return call.done; });
+    if (call.error)
+        std::rethrow_exception(call.error);
+}
+
+std::unique_ptr<AddressWalk> MakeWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop,
+                                      int simultaneous)
+{
+    if (simultaneous <= 1)
+        return std::make_unique<RangeWalk>(parts, log, stop);
+    return std::make_unique<ConcurrentWalk>(parts, log, stop, simultaneous);
+}
+
+} // namespace vorenta

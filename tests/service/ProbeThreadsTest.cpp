@@ -1,0 +1,82 @@
+#include "collector/service/ProbeThreads.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace vorenta {
+namespace {
+
+/// Jobs that hold their thread until released, counting how many run at once.
+struct HeldJobs {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int running = 0;
+    int mostAtOnce = 0;
+    int finished = 0;
+    bool released = false;
+    std::size_t stackSize = 0;
+
+    std::function<void()> job()
+    {
+        return [this] {
+            pthread_attr_t attributes;
+            pthread_getattr_np(pthread_self(), &attributes);
+            std::size_t size = 0;
+            pthread_attr_getstacksize(&attributes, &size);
+            pthread_attr_destroy(&attributes);
+            std::unique_lock lock(mutex);
+            stackSize = size;
+            mostAtOnce = std::max(mostAtOnce, ++running);
+            changed.notify_all();
+            changed.wait(lock, [this] { return released; });
+            --running;
+            ++finished;
+            changed.notify_all();
+        };
+    }
+
+    void waitUntilRunning(int count)
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return running == count; });
+    }
+
+    void release()
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+};
+
+TEST(ProbeThreads, RunsEveryJobWithAtMostTheLimitAtOnceOnSmallStacks)
+{
+    HeldJobs jobs;
+    {
+        ProbeThreads threads(8);
+        for (int i = 0; i < 40; ++i)
+            threads.post(jobs.job());
+        jobs.waitUntilRunning(8); // the other 32 wait for a free thread
+        EXPECT_EQ(threads.threadCount(), 8);
+        jobs.release();
+    } // joins after the jobs in hand
+    EXPECT_EQ(jobs.finished, 40);
+    EXPECT_EQ(jobs.mostAtOnce, 8);
+    EXPECT_EQ(jobs.stackSize, ProbeThreads::kStackSize);
+}
+
+TEST(ProbeThreads, StartsThreadsOnlyAsJobsNeedThem)
+{
+    HeldJobs jobs;
+    ProbeThreads threads(1024);
+    for (int i = 0; i < 3; ++i)
+        threads.post(jobs.job());
+    jobs.waitUntilRunning(3);
+    EXPECT_EQ(threads.threadCount(), 3);
+    jobs.release();
+}
+
+} // namespace
+} // namespace vorenta
