@@ -44,10 +44,14 @@ bool CollectorProcess::start(const QStringList& arguments)
         all << QStringLiteral("--home") << m_folder;
     all << arguments;
     m_process.setProcessEnvironment(m_environment);
-    if (m_umask) {
-        const mode_t mask = *m_umask;
-        m_process.setChildProcessModifier([mask] { ::umask(mask); });
-    }
+    m_process.setChildProcessModifier([mask = m_umask, files = m_openFiles] {
+        if (mask)
+            ::umask(*mask);
+        if (files) {
+            const rlimit limit{*files, *files};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    });
     m_standardError.clear();
     m_process.start(program(), all);
     return m_process.waitForStarted(30000);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -35,6 +36,9 @@ public:
     void setEnvironment(const QString& name, const QString& value);
     /// The umask the process starts with (a permissive one shows what the collector sets itself).
     void setUmask(mode_t mask) { m_umask = mask; }
+    /// The process starts with at most `files` open files, soft and hard limit (as a tight
+    /// LimitNOFILE= of a unit would set).
+    void setOpenFileLimit(rlim_t files) { m_openFiles = files; }
 
     /// Starts VorentaServer [--home FOLDER] `arguments`; false when it could not be started.
     bool start(const QStringList& arguments);
@@ -61,6 +65,7 @@ private:
     QString m_folder;
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
     std::optional<mode_t> m_umask;
+    std::optional<rlim_t> m_openFiles;
     QProcess m_process;
     QByteArray m_standardError;
 };
