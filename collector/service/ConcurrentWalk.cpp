@@ -104,8 +104,9 @@ private:
 };
 
 ConcurrentWalk::ConcurrentWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop,
-                               int simultaneous)
-    : m_parts(parts), m_log(log), m_stop(stop), m_simultaneous(simultaneous < 1 ? 1 : simultaneous)
+                               int simultaneous, std::size_t threadStack)
+    : m_parts(parts), m_log(log), m_stop(stop), m_simultaneous(simultaneous < 1 ? 1 : simultaneous),
+      m_threadStack(threadStack)
 {
 }
 
@@ -150,7 +151,8 @@ void ConcurrentWalk::openPass()
         std::lock_guard lock(m_oidsMutex);
         m_oids.clear(); // rows changed since the last pass apply from this one
     }
-    m_threads = std::make_unique<ProbeThreads>(m_simultaneous);
+    m_owner = std::this_thread::get_id();
+    m_threads = std::make_unique<ProbeThreads>(m_simultaneous, m_threadStack);
     m_queuedLines = std::make_unique<QueuedLines>(*this);
     m_log.setRoute(m_queuedLines.get());
 }
@@ -321,6 +323,13 @@ std::optional<std::optional<QString>> ConcurrentWalk::knownOid(const QPair<QStri
 // Rethrows what `work` threw; throws PassEnding when the pass ends first.
 void ConcurrentWalk::callOwner(LogSink& lines, const std::function<void()>& work)
 {
+    if (std::this_thread::get_id() == m_owner) {
+        // Not one probing thread could be started, so the owner probes the address itself
+        // (ProbeThreads::post): waiting for itself would never end.
+        const ScopedLogRoute toAddress(m_log, &lines);
+        work();
+        return;
+    }
     OwnerCall call{&lines, &work, false, nullptr};
     std::unique_lock lock(m_mutex);
     if (m_refusingCalls)

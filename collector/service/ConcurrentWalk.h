@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace vorenta {
 
@@ -41,7 +42,9 @@ class ConcurrentWalk final : public AddressWalk {
 public:
     /// `log`: the owner's log; the walk routes it while addresses wait for their turn.
     /// `simultaneous`: the most addresses in flight (Coletor.ini [COLETOR] Simultaneos).
-    ConcurrentWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop, int simultaneous);
+    /// `threadStack`: of each probing thread (ProbeThreads).
+    ConcurrentWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop, int simultaneous,
+                   std::size_t threadStack = ProbeThreads::kStackSize);
     ~ConcurrentWalk() override;
 
     void WalkRange(const QString& startText, const QString& endText) override;
@@ -75,7 +78,9 @@ private:
     WalkOrderLog& m_log;
     const StopSignal& m_stop;
     const int m_simultaneous;
+    const std::size_t m_threadStack;
     QString m_currentPrefix;
+    std::thread::id m_owner; ///< the thread that runs the pass, set before any probing thread starts
 
     // The owner's: the places not yet committed, head first, and the pass's threads.
     std::deque<std::shared_ptr<Place>> m_order;

@@ -2,7 +2,10 @@
 
 namespace vorenta {
 
-ProbeThreads::ProbeThreads(int maxThreads) : m_maxThreads(maxThreads < 1 ? 1 : maxThreads) {}
+ProbeThreads::ProbeThreads(int maxThreads, std::size_t stackSize)
+    : m_maxThreads(maxThreads < 1 ? 1 : maxThreads), m_stackSize(stackSize)
+{
+}
 
 ProbeThreads::~ProbeThreads()
 {
@@ -26,7 +29,7 @@ bool ProbeThreads::startThread()
     pthread_attr_t attributes;
     if (pthread_attr_init(&attributes) != 0)
         return false;
-    pthread_attr_setstacksize(&attributes, kStackSize);
+    pthread_attr_setstacksize(&attributes, m_stackSize);
     pthread_t thread;
     const bool started = pthread_create(&thread, &attributes, &ProbeThreads::threadMain, this) == 0;
     pthread_attr_destroy(&attributes);

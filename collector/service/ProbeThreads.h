@@ -24,7 +24,8 @@ public:
     static constexpr std::size_t kStackSize = 256 * 1024;
 #endif
 
-    explicit ProbeThreads(int maxThreads);
+    /// `stackSize`: of each thread (a test gives one no system can map).
+    explicit ProbeThreads(int maxThreads, std::size_t stackSize = kStackSize);
     ~ProbeThreads();
     ProbeThreads(const ProbeThreads&) = delete;
     ProbeThreads& operator=(const ProbeThreads&) = delete;
@@ -42,6 +43,7 @@ private:
     bool startThread(); // with m_mutex held
 
     const int m_maxThreads;
+    const std::size_t m_stackSize;
     mutable std::mutex m_mutex;
     std::condition_variable m_posted;
     std::deque<std::function<void()>> m_jobs;

@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace vorenta {
 namespace {
@@ -76,6 +77,17 @@ TEST(ProbeThreads, StartsThreadsOnlyAsJobsNeedThem)
     jobs.waitUntilRunning(3);
     EXPECT_EQ(threads.threadCount(), 3);
     jobs.release();
+}
+
+// A stack no system can map: not one thread starts, and each job runs on the caller's thread
+// before post returns, rather than waiting for a thread that never comes.
+TEST(ProbeThreads, WithoutAThreadTheCallerRunsTheJob)
+{
+    ProbeThreads threads(8, std::size_t{1} << 50);
+    std::thread::id ranOn;
+    threads.post([&] { ranOn = std::this_thread::get_id(); });
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    EXPECT_EQ(threads.threadCount(), 0);
 }
 
 } // namespace

@@ -424,3 +424,34 @@ TEST(ConcurrentWalk, NoAddressStartsMoreThanSimultaneousAheadOfTheNextToCommit)
     EXPECT_EQ(file.lines.first(), "Coletando dados de 10.9.8.1");
     EXPECT_EQ(file.lines.last(), "Coletando dados de 10.9.8.40");
 }
+
+// When the system will not start a single probing thread, the owner probes each address itself,
+// the model OID table included (it does not wait for itself), and the walk is the serial one.
+TEST(ConcurrentWalk, WithoutAProbingThreadTheOwnerProbesItself)
+{
+    CapturingLogSink file;
+    WalkOrderLog log(file);
+    CapturingStore store;
+    StopSignal stop;
+    ScriptedNetwork network;
+    network.printers = {1, 2};
+    ThreadNotingModelOids table(log);
+    const ManufacturerStep step = [](DeviceReading& reading, const QString&, SnmpSource&,
+                                     ModelOidTable& modelOids, LogSink&) {
+        if (modelOids.ConnectDatabase())
+            reading.StatusEquip = modelOids.BuscaOid("LJ 400", "Status").value_or(QString());
+    };
+    ConcurrentWalk walk({network, step, table, store}, log, stop, 8, std::size_t{1} << 50);
+
+    walk.WalkRange("10.9.8.1", "10.9.8.3");
+    walk.FinishWalk();
+
+    ASSERT_EQ(store.stored.size(), 2);
+    EXPECT_EQ(store.stored[1].StatusEquip, QStringLiteral("LJ 400/Status"));
+    EXPECT_EQ(table.callsOffThread, 0);
+    QStringList lines = file.lines;
+    lines.removeIf([](const QString& line) { return line.startsWith("MAC1: "); });
+    EXPECT_EQ(lines, QStringList({"Coletando dados de 10.9.8.1", "[conectado]", "Gravando dados 10.9.8.1",
+                                  "Coletando dados de 10.9.8.2", "[conectado]", "Gravando dados 10.9.8.2",
+                                  "Coletando dados de 10.9.8.3"}));
+}
