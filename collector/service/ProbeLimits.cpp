@@ -43,7 +43,9 @@ int readSimultaneos(const QString& programFolder, QStringList& notices)
 }
 
 // Raises the soft limit of open files as far as `needed`, never past the hard limit; returns the
-// soft limit in force.
+// soft limit in force. glibc does it with prlimit64, which the packaged unit's system call filter
+// allows (it denies only the older setrlimit); where it is refused the addresses are fitted to
+// the limit as it is.
 long long raiseOpenFileLimit(long long needed)
 {
     rlimit limit{};

@@ -163,7 +163,7 @@ contents() {
     local live
     live=$(grep -vE '^[[:space:]]*([;#]|\[|$)' "$ini" || true)
     [[ -z $live ]] || fail "Coletor.ini sets values: $live"
-    for key in Chave IDServ LocalInstal DataExp Tipo Servidor Porta BancoDados Usuario Senha TempoConexao \
+    for key in Chave IDServ LocalInstal DataExp Simultaneos Tipo Servidor Porta BancoDados Usuario Senha TempoConexao \
         TempoComando; do
         grep -qE "^;$key=" "$ini" || fail "Coletor.ini does not mention $key"
     done
