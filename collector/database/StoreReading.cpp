@@ -222,12 +222,14 @@ std::optional<DatabaseReadingStore::StoreStart> DatabaseReadingStore::readStoreS
             parametros.addLine(
                 QStringLiteral("case when exists (select nSerie from exclusao where (chave=:xChave) "
                                "and (nSerie=:xNSerie)) then 1 else 0 end as EquipamentoExcluido,"));
+            // Counted rather than asked with "exists": PostgreSQL would then scan the list hoping
+            // to meet a match early, and there is usually none.
             parametros.addLine(
-                QStringLiteral("case when exists (select nSerie from ListaEquipCli where (UltLog<") +
+                QStringLiteral("case when (select count(*) from ListaEquipCli where (UltLog<") +
                 dialect.daysBefore(serverNow, kInoperativeDays) +
                 QStringLiteral(") and ((ultNotif is null) or (") +
                 dialect.isEmptyText(QStringLiteral("UltNotif")) +
-                QStringLiteral("))) then 1 else 0 end as Inoperantes"));
+                QStringLiteral("))) > 0 then 1 else 0 end as Inoperantes"));
             parametros.addLine(
                 QStringLiteral("from (select 1 as Um) U left join Parametros P on (P.chave=:xChave)"));
             parametros.bindText(QStringLiteral("xIDServ"), keys.IDServ);

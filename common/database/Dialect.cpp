@@ -77,8 +77,10 @@ QString Dialect::integerAsText(const QString& column) const
 
 QString Dialect::isEmptyText(const QString& column) const
 {
+    // A PostgreSQL timestamp never reads as the empty text; comparing its text with '' would
+    // only hide the column from its index.
     if (m_backend == DatabaseBackend::PostgreSql)
-        return QStringLiteral("CAST(%1 AS text)=''").arg(column);
+        return QStringLiteral("false");
     return column + QStringLiteral("=''");
 }
 

@@ -36,7 +36,8 @@ public:
     QString integerAsText(const QString& column) const;
 
     /// The condition that `column` (a date-time column) holds the empty text. SQL Server reads ''
-    /// as a date on its own; PostgreSQL refuses to compare a timestamp with a text.
+    /// as a date on its own; on PostgreSQL, which refuses to compare a timestamp with a text, it
+    /// never holds.
     QString isEmptyText(const QString& column) const;
 
     /// How `name` comes back as a result column name: PostgreSQL folds unquoted names to lower case.

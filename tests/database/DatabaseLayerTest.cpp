@@ -132,11 +132,14 @@ TEST(Schema, TheUpgradeScriptAddsTheNewIndexesToAnOlderServerDatabase)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList upgrade = SplitSqlScript(QString::fromUtf8(file.readAll()));
     db.execute("drop index ix_dadosoid_nserie_datalog");
+    db.execute("drop index ix_listaequipcli_ultnotif_ultlog");
     for (int run = 0; run < 2; ++run) { // a second run changes nothing
         for (const QString& statement : upgrade)
             db.execute(statement);
     }
-    EXPECT_EQ(db.count("pg_indexes", "indexname='ix_dadosoid_nserie_datalog'"), 1);
+    EXPECT_EQ(db.count("pg_indexes",
+                       "indexname in ('ix_dadosoid_nserie_datalog', 'ix_listaequipcli_ultnotif_ultlog')"),
+              2);
 }
 
 TEST_P(DatabaseLayer, CodGrowsAndLengthsHoldTheirLongestValues)

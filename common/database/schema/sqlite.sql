@@ -111,6 +111,7 @@ CREATE TABLE ListaEquipCli (
 CREATE INDEX ix_listaequipcli_nserie ON ListaEquipCli (nSerie);
 CREATE INDEX ix_listaequipcli_ultlog ON ListaEquipCli (UltLog);
 CREATE INDEX ix_listaequipcli_ultnotif ON ListaEquipCli (ultNotif);
+CREATE INDEX ix_listaequipcli_ultnotif_ultlog ON ListaEquipCli (ultNotif, UltLog);
 
 CREATE TABLE UltLog (
     IDServ varchar(50),

@@ -5,3 +5,8 @@
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = 'ix_dadosoid_nserie_datalog'
                AND object_id = OBJECT_ID('DadosOid'))
     CREATE INDEX ix_dadosoid_nserie_datalog ON DadosOid (NSerie, DataLog);
+-- Every store asks whether a device waits for the inoperative sweep: ultNotif still empty and
+-- UltLog three days old. Devices already reported stay in the list for good.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = 'ix_listaequipcli_ultnotif_ultlog'
+               AND object_id = OBJECT_ID('ListaEquipCli'))
+    CREATE INDEX ix_listaequipcli_ultnotif_ultlog ON ListaEquipCli (ultNotif, UltLog);
