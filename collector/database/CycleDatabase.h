@@ -1,10 +1,12 @@
 #pragma once
 
 #include "collector/database/RangeTable.h"
+#include "common/ActivityLog.h"
+#include "common/StopSignal.h"
+
+#include <chrono>
 
 namespace vorenta {
-
-class StopSignal;
 
 /// What a collection cycle asks of the central database: the connection test, the collector's
 /// ranges, and the rest between cycles.
@@ -21,9 +23,19 @@ public:
     /// held, and the cycle must not take the failure for "no range configured".
     virtual bool LoadRanges(RangeTable& table) = 0;
 
-    /// Reads Ed7 of the customer's Parametros row and rests that many minutes, or until `stop`
-    /// is requested. Throws when the Parametros query cannot be opened (the cycle then ends).
-    virtual void WaitBetweenCycles(const StopSignal& stop) = 0;
+    /// Reads Ed7 of the customer's Parametros row and rests that many minutes (RestBetweenCycles),
+    /// or until `stop` is requested; returns the minutes. Throws when the Parametros query cannot
+    /// be opened (the cycle then ends).
+    virtual int WaitBetweenCycles(const StopSignal& stop) = 0;
 };
+
+/// The rest itself: "Aguardando (N) minuto(s)  antes de continuar.", then `minutes` minutes or
+/// until `stop` is requested.
+inline void RestBetweenCycles(int minutes, LogSink& log, const StopSignal& stop)
+{
+    log.WriteLog(QStringLiteral("Aguardando (%1) minuto(s)  antes de continuar.").arg(minutes));
+    if (minutes > 0)
+        stop.waitFor(std::chrono::minutes(minutes));
+}
 
 } // namespace vorenta

@@ -150,10 +150,44 @@ void DatabaseReadingStore::StoreReading(const DeviceReading& reading)
 
 StoreOutcome DatabaseReadingStore::Store(const DeviceReading& reading)
 {
+    // While readings wait in the queue, a new one joins them: the server then gets the readings
+    // in the order they were read (the newest by Cod is what alerts and the sweep look at).
+    if (m_pending && m_pending->hasWaiting()) {
+        keepForLater(reading, {});
+        return StoreOutcome::Unreachable;
+    }
+    const Result result = storeGuarded(Collected{reading, m_dm.identity(), m_settings, std::nullopt});
+    if (m_pending && result.outcome == StoreOutcome::Unreachable)
+        keepForLater(reading, result.DataLog);
+    return result.outcome;
+}
+
+StoreOutcome DatabaseReadingStore::StorePending(const PendingReading& pending, const QDateTime& DataLog)
+{
+    return storeGuarded(Collected{pending.reading, pending.identity, pending.settings, DataLog}).outcome;
+}
+
+DatabaseReadingStore::Result DatabaseReadingStore::storeGuarded(const Collected& collected)
+{
+    m_collected = &collected;
+    Result result;
     // A failure no inner guard catches ends the call silently; the walk goes on.
-    StoreOutcome outcome = StoreOutcome::Failed;
-    Guarded([&] { outcome = store(reading); });
-    return outcome;
+    Guarded([&] { result = store(collected); });
+    m_collected = nullptr;
+    return result;
+}
+
+// Taken now, on this collector's clock; with a DataLog when the writes may have reached the
+// server before the connection broke, so that the replay looks for its row before sending it.
+void DatabaseReadingStore::keepForLater(const DeviceReading& reading, const QDateTime& DataLog)
+{
+    PendingReading pending;
+    pending.ColetadoEm = m_clock();
+    pending.identity = m_dm.identity();
+    pending.settings = m_settings;
+    pending.reading = reading;
+    pending.DataLog = DataLog;
+    m_pending->enqueue(pending);
 }
 
 void DatabaseReadingStore::open(SqlQuery& query)
@@ -168,33 +202,38 @@ void DatabaseReadingStore::execute(SqlQuery& query)
     query.execute();
 }
 
-StoreOutcome DatabaseReadingStore::store(const DeviceReading& r)
+DatabaseReadingStore::Result DatabaseReadingStore::store(const Collected& collected)
 {
-    const CollectorIdentity& id = m_dm.identity();
+    const DeviceReading& r = collected.reading;
+    const CollectorIdentity& id = collected.identity;
     const QueriesClosed closed(m_dm);
 
     if (!m_dm.ConnectDatabase())
-        return StoreOutcome::Unreachable; // the connection error is already logged
+        return {StoreOutcome::Unreachable, {}}; // the connection error is already logged
 
     const StoredKeys keys{StoredText(QStringLiteral("Chave"), Trim(id.Chave)),
                           StoredText(QStringLiteral("IDServ"), Trim(id.IDServ)),
                           StoredText(QStringLiteral("NSerie"), Trim(r.NSerie)),
                           StoredText(QStringLiteral("NSerie"), r.NSerie)};
+    QDateTime sentWith; // once the writes may be on their way
     try {
         StoreOutcome failure = StoreOutcome::Failed;
         const std::optional<StoreStart> start = readStoreStart(keys, failure);
         if (!start)
-            return failure;
+            return {failure, {}};
         if (refusedByExclusion(*start, r))
-            return StoreOutcome::Refused;
-        return writeReading(r, keys, *start);
+            return {StoreOutcome::Refused, {}};
+        sentWith = collected.DataLog.value_or(start->ServerNow);
+        return {writeReading(r, keys, *start), {}};
     } catch (const ConnectionError& error) {
         // The connection failed, or a stop cancelled its work, before the device's transaction
         // committed: the server rolled it back, and nothing of this reading is stored. (A
         // statement the server refused is no connection failure: the rules of its step apply.)
+        // Only a break during the commit itself leaves it unknown: `sentWith` lets the replay
+        // look.
         m_dm.log().WriteLog(QStringLiteral("Erro ao Gravar Dados de Equipamento ") + DeviceNamed(r) +
                             QStringLiteral(": ") + error.text());
-        return StoreOutcome::Unreachable;
+        return {StoreOutcome::Unreachable, sentWith};
     }
 }
 
@@ -294,7 +333,7 @@ bool DatabaseReadingStore::refusedByExclusion(const StoreStart& start, const Dev
 {
     if (start.collectorExcluded) {
         m_dm.log().WriteLog(QStringLiteral("IdServiço na lista de Exceções, Dados Não Coletados. IdServ: ") +
-                            EscapedText(m_dm.identity().IDServ));
+                            EscapedText(identity().IDServ));
         return true;
     }
     if (start.deviceExcluded) {
@@ -348,7 +387,11 @@ DatabaseReadingStore::Written DatabaseReadingStore::attemptWrites(bool stepBySte
 void DatabaseReadingStore::writeSteps(Attempt& attempt, const DeviceReading& r, const StoredKeys& keys,
                                       const StoreStart& start)
 {
-    const bool stored = attempt.step([&] { insertReading(r, start.ServerNow, start.today); });
+    // A reading taken earlier keeps its collection time in DataLog. The device list and the
+    // collector's last store say when it reached the server: an outage longer than the sweep's
+    // three days must not make every device look silent at the replay.
+    const QDateTime DataLog = m_collected->DataLog.value_or(start.ServerNow);
+    const bool stored = attempt.step([&] { insertReading(r, DataLog, start.today); });
     attempt.readingStored = stored;
     if (!stored) {
         attempt.lines << QStringLiteral("Erro ao Gravar Dados de Equipamento ") + DeviceNamed(r) +
@@ -372,10 +415,9 @@ void DatabaseReadingStore::writeSteps(Attempt& attempt, const DeviceReading& r, 
 }
 
 // The reading row, its statement built from the column list.
-void DatabaseReadingStore::insertReading(const DeviceReading& r, const QDateTime& ServerNow,
-                                         const QDate& today)
+void DatabaseReadingStore::insertReading(const DeviceReading& r, const QDateTime& DataLog, const QDate& today)
 {
-    const QList<StoreColumn> columns = DadosOidColumns(r, m_dm.identity(), m_settings, ServerNow, today);
+    const QList<StoreColumn> columns = DadosOidColumns(r, identity(), settings(), DataLog, today);
     QStringList names;
     QStringList parameters;
     for (const StoreColumn& c : columns) {
@@ -413,7 +455,7 @@ void DatabaseReadingStore::rewriteEquipmentList(const DeviceReading& r, const St
         "(:xChave,:xLocalInstal,:xnSerie,:xFabricante,:xModelo,:xIDServ,:xUltLog,:xCodEmpresa,:xIP,:"
         "xVersao)"));
     dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
-    dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(m_dm.identity(), r));
+    dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(identity(), r));
     dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
     dadosOid.bindText(QStringLiteral("xFabricante"),
                       StoredText(QStringLiteral("Fabricante"), Trim(r.Fabricante)));
@@ -421,10 +463,10 @@ void DatabaseReadingStore::rewriteEquipmentList(const DeviceReading& r, const St
     dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
     dadosOid.bindDateTime(QStringLiteral("xUltLog"), ServerNow);
     dadosOid.bindText(QStringLiteral("xCodEmpresa"),
-                      StoredText(QStringLiteral("CodEmpresa"), Trim(m_settings.CodEmpresa)));
+                      StoredText(QStringLiteral("CodEmpresa"), Trim(settings().CodEmpresa)));
     dadosOid.bindText(QStringLiteral("xIP"), StoredText(QStringLiteral("IP"), Trim(r.IP)));
     dadosOid.bindText(QStringLiteral("xVersao"),
-                      StoredText(QStringLiteral("Versao"), Trim(m_settings.VersionText)));
+                      StoredText(QStringLiteral("Versao"), Trim(settings().VersionText)));
     execute(dadosOid);
 }
 
@@ -446,7 +488,7 @@ void DatabaseReadingStore::rewriteLastStore(const DeviceReading& r, const Stored
     dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
     dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
     dadosOid.bindDateTime(QStringLiteral("xDataLOG"), ServerNow);
-    dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(m_dm.identity(), r));
+    dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(identity(), r));
     execute(dadosOid);
 }
 

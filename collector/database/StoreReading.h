@@ -1,6 +1,7 @@
 #pragma once
 
 #include "collector/database/DadosOidColumns.h"
+#include "collector/database/PendingReplay.h"
 #include "collector/database/ReadingStore.h"
 #include "collector/probing/DeviceReading.h"
 #include "common/CollectorIdentity.h"
@@ -29,7 +30,12 @@ class TDTM;
 /// One store is one opening read and one transaction: the device's rows are committed together
 /// or not at all (docs/database.md tells how the guards of the steps map onto savepoints). It
 /// runs on the connection the pass keeps, checked before use and reopened only when broken.
-class DatabaseReadingStore final : public ReadingStore {
+///
+/// With a local queue (a central server), a reading that cannot reach the server goes to the
+/// queue instead of being lost, and so does every reading while others wait there, so that the
+/// server receives them in the order they were read. The replay stores them through
+/// StorePending, the same path.
+class DatabaseReadingStore final : public ReadingStore, public PendingStore {
 public:
     using Clock = std::function<QDateTime()>;
 
@@ -40,8 +46,13 @@ public:
 
     void StoreReading(const DeviceReading& reading) override;
 
-    /// StoreReading, telling how the store ended.
+    /// StoreReading, telling how the store ended (Unreachable also when the reading was queued).
     StoreOutcome Store(const DeviceReading& reading);
+
+    StoreOutcome StorePending(const PendingReading& pending, const QDateTime& DataLog) override;
+
+    /// Readings that cannot reach the central database go to `queue` (not for the embedded one).
+    void keepUnreachableIn(PendingQueue& queue) { m_pending = &queue; }
 
     /// Statements run by the stores so far (connection set-ups and transaction commands not
     /// counted).
@@ -77,7 +88,26 @@ private:
     };
     class Attempt;
 
-    StoreOutcome store(const DeviceReading& reading);
+    /// What one store writes: the reading with the identity and settings it was read with, and,
+    /// for a reading taken earlier, the DataLog it gets instead of the server's time.
+    struct Collected {
+        const DeviceReading& reading;
+        const CollectorIdentity& identity;
+        const CollectorSettings& settings;
+        std::optional<QDateTime> DataLog;
+    };
+    /// How a store ended, and the DataLog its writes went with when the connection broke after
+    /// they may have been sent.
+    struct Result {
+        StoreOutcome outcome = StoreOutcome::Failed;
+        QDateTime DataLog;
+    };
+
+    Result storeGuarded(const Collected& collected);
+    Result store(const Collected& collected);
+    void keepForLater(const DeviceReading& reading, const QDateTime& DataLog);
+    const CollectorIdentity& identity() const { return m_collected->identity; }
+    const CollectorSettings& settings() const { return m_collected->settings; }
     std::optional<StoreStart> readStoreStart(const StoredKeys& keys, StoreOutcome& failure);
     bool canReadParametros(const StoredKeys& keys);
     bool refusedByExclusion(const StoreStart& start, const DeviceReading& reading);
@@ -92,7 +122,7 @@ private:
     void writeSteps(Attempt& attempt, const DeviceReading& reading, const StoredKeys& keys,
                     const StoreStart& start);
 
-    void insertReading(const DeviceReading& reading, const QDateTime& ServerNow, const QDate& today);
+    void insertReading(const DeviceReading& reading, const QDateTime& DataLog, const QDate& today);
     void rewriteEquipmentList(const DeviceReading& reading, const StoredKeys& keys,
                               const QDateTime& ServerNow);
     void rewriteLastStore(const DeviceReading& reading, const StoredKeys& keys, const QDateTime& ServerNow);
@@ -121,6 +151,8 @@ private:
     TDTM& m_dm;
     const CollectorSettings& m_settings;
     Clock m_clock;
+    PendingQueue* m_pending = nullptr;
+    const Collected* m_collected = nullptr; ///< the reading being stored
     qint64 m_statements = 0;
 };
 

@@ -99,7 +99,7 @@ int TDTM::PauseMinutes(const QString& ed7)
     return static_cast<int>(minutes);
 }
 
-void TDTM::WaitBetweenCycles(const StopSignal& stop)
+int TDTM::WaitBetweenCycles(const StopSignal& stop)
 {
     QryParametros.clearStatement();
     QryParametros.addLine(QStringLiteral("Select * from Parametros"));
@@ -116,9 +116,8 @@ void TDTM::WaitBetweenCycles(const StopSignal& stop)
     }
     QryParametros.close();
 
-    m_log.WriteLog(QStringLiteral("Aguardando (%1) minuto(s)  antes de continuar.").arg(minutes));
-    if (minutes > 0)
-        stop.waitFor(std::chrono::minutes(minutes));
+    RestBetweenCycles(minutes, m_log, stop);
+    return minutes;
 }
 
 } // namespace vorenta

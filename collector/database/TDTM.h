@@ -52,7 +52,7 @@ public:
     }
 
     bool LoadRanges(RangeTable& table) override;
-    void WaitBetweenCycles(const StopSignal& stop) override;
+    int WaitBetweenCycles(const StopSignal& stop) override;
 
     /// Minutes to rest for an Ed7 text: 1 when it is not a whole number, clamped to
     /// 0..kMaxPauseMinutes otherwise.

@@ -1,6 +1,8 @@
 #include "CollectorProgram.h"
 
 #include "collector/database/ModelOidLookup.h"
+#include "collector/database/PendingQueue.h"
+#include "collector/database/PendingReplay.h"
 #include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
 #include "collector/probing/IdentifyDevice.h"
@@ -138,6 +140,18 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
     UdpSnmpSource snmp(snmp::kDefaultPort, snmp::kDefaultWaitMs, stop.descriptor());
     DatabaseReadingStore store(database, settings);
+    // A central server may be out of reach for hours: what cannot reach it waits in Pendentes.db.
+    // The embedded database is on this machine, and needs no queue.
+    const bool central = database.ConexaoWeb.settings().backend != DatabaseBackend::Sqlite;
+    QStringList notices;
+    PendingQueue queue(settings.ProgramFolder + QString::fromLatin1(PendingQueue::kFileName),
+                       LoadPendingQueueBounds(settings.ProgramFolder, notices), log);
+    PendingReplay replay(database, store, queue, log);
+    if (central) {
+        for (const QString& notice : notices)
+            log.WriteLog(notice);
+        store.keepUnreachableIn(queue);
+    }
     ModelOidLookup modelOids(database);
     const std::unique_ptr<AddressWalk> walk =
         MakeWalk({snmp,
@@ -151,7 +165,11 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     CollectionCycle cycle(
         identity, database, *walk,
         [injectedLocalIp] { return injectedLocalIp.isEmpty() ? FirstLocalIpv4Address() : injectedLocalIp; },
-        log, stop);
+        log, stop, central ? &queue : nullptr,
+        [&] {
+            if (central)
+                replay.ReplayPending(stop);
+        });
     TVorenta service(settings, log, stop, [&] {
         for (const QString& notice : std::exchange(limits.notices, {}))
             log.WriteLog(notice); // in the first pass, once
