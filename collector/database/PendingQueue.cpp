@@ -434,49 +434,67 @@ qint64 PendingQueue::count()
     return rows;
 }
 
-std::optional<PendingReading> PendingQueue::oldest()
+QList<PendingReading> PendingQueue::oldest(int limit)
 {
-    std::optional<PendingReading> found;
+    QList<PendingReading> found;
     guarded([&](const QSqlDatabase& db) {
-        for (;;) {
-            QSqlQuery row = run(db, QStringLiteral("select Id, ColetadoEm, DataLog, Leitura from Pendentes"
-                                                   " order by Id limit 1"));
-            if (!row.next()) {
-                m_waiting = false;
-                return;
-            }
+        found.clear();
+        QSqlQuery rows = run(
+            db, QStringLiteral("select Id, ColetadoEm, DataLog, Leitura from Pendentes order by Id limit ?"),
+            {limit});
+        QList<qint64> unreadable;
+        while (rows.next()) {
             PendingReading pending;
-            pending.Id = row.value(0).toLongLong();
-            pending.ColetadoEm = QDateTime::fromString(row.value(1).toString(), kIsoDateTime);
-            if (!row.value(2).isNull())
-                pending.DataLog = QDateTime::fromString(row.value(2).toString(), kIsoDateTime);
-            const bool readable =
-                pending.ColetadoEm.isValid() && readLeitura(row.value(3).toString().toUtf8(), pending);
-            row.finish();
-            if (readable) {
-                found = std::move(pending);
-                return;
-            }
-            run(db, QStringLiteral("delete from Pendentes where Id = ?"), {pending.Id});
-            m_log.WriteLog(
-                QStringLiteral("Leitura pendente ilegível descartada da fila: %1").arg(pending.Id));
+            pending.Id = rows.value(0).toLongLong();
+            pending.ColetadoEm = QDateTime::fromString(rows.value(1).toString(), kIsoDateTime);
+            if (!rows.value(2).isNull())
+                pending.DataLog = QDateTime::fromString(rows.value(2).toString(), kIsoDateTime);
+            if (pending.ColetadoEm.isValid() && readLeitura(rows.value(3).toString().toUtf8(), pending))
+                found.append(std::move(pending));
+            else
+                unreadable.append(pending.Id);
         }
+        rows.finish();
+        for (qint64 id : unreadable) {
+            run(db, QStringLiteral("delete from Pendentes where Id = ?"), {id});
+            m_log.WriteLog(QStringLiteral("Leitura pendente ilegível descartada da fila: %1").arg(id));
+        }
+        if (found.isEmpty())
+            m_waiting = countRows() > 0;
     });
     return found;
 }
 
-bool PendingQueue::markSending(qint64 id, const QDateTime& DataLog)
+std::optional<PendingReading> PendingQueue::oldest()
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) { // past rows that could not be read back
+        QList<PendingReading> found = oldest(1);
+        if (!found.isEmpty())
+            return found.takeFirst();
+        if (!m_waiting)
+            break;
+    }
+    return std::nullopt;
+}
+
+bool PendingQueue::markSending(const QList<PendingReading>& readings)
 {
     return guarded([&](const QSqlDatabase& db) {
-        run(db, QStringLiteral("update Pendentes set DataLog = ? where Id = ?"),
-            {DataLog.toString(kIsoDateTime), id});
+        FileTransaction transaction(db);
+        for (const PendingReading& pending : readings)
+            run(db, QStringLiteral("update Pendentes set DataLog = ? where Id = ?"),
+                {pending.DataLog.toString(kIsoDateTime), pending.Id});
+        transaction.commit();
     });
 }
 
-bool PendingQueue::remove(qint64 id)
+bool PendingQueue::remove(const QList<qint64>& ids)
 {
     return guarded([&](const QSqlDatabase& db) {
-        run(db, QStringLiteral("delete from Pendentes where Id = ?"), {id});
+        FileTransaction transaction(db);
+        for (qint64 id : ids)
+            run(db, QStringLiteral("delete from Pendentes where Id = ?"), {id});
+        transaction.commit();
         m_waiting = countRows() > 0;
     });
 }

@@ -7,6 +7,7 @@
 #include "common/CollectorSettings.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -80,15 +81,17 @@ public:
     bool hasWaiting();
     qint64 count();
 
-    /// The oldest waiting reading, nothing when none waits. A row that cannot be read back is
-    /// dropped with a line, and the next one taken.
+    /// The `limit` oldest waiting readings, oldest first; empty when none waits. A row that
+    /// cannot be read back is dropped with a line.
+    QList<PendingReading> oldest(int limit);
+    /// The oldest waiting reading, nothing when none waits.
     std::optional<PendingReading> oldest();
 
-    /// Records, synced, the DataLog a send of reading `id` begins with.
-    bool markSending(qint64 id, const QDateTime& DataLog);
+    /// Records, in one synced transaction, the DataLog each send of `readings` begins with.
+    bool markSending(const QList<PendingReading>& readings);
 
-    /// Removes reading `id` (stored, or refused by the central database), synced.
-    bool remove(qint64 id);
+    /// Removes the readings `ids` (stored, or refused by the central database), synced.
+    bool remove(const QList<qint64>& ids);
 
     /// Drops the readings older than the age bound, oldest first (counted for reportPass).
     void dropExpired();

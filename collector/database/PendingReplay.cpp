@@ -31,14 +31,43 @@ void PendingReplay::ReplayPending(const StopSignal& stop)
         return;
     const std::optional<qint64> offset = serverOffsetSeconds();
     if (!offset)
-        return; // the server's clock cannot be read: no date would be right, try at the next cycle
+        return; // no date would be right: the readings wait for the next cycle
     qint64 sent = 0;
-    while (!stop.requested()) {
-        const std::optional<PendingReading> pending = m_queue.oldest();
-        if (!pending || !send(*pending, *offset, sent))
-            break;
+    while (!stop.requested() && sendBatch(*offset, stop, sent)) {
     }
     m_log.WriteLog(QStringLiteral("Leituras pendentes enviadas: %1").arg(sent));
+}
+
+// The next readings, a batch at a time: their marks written in one synced transaction before
+// the first goes, and the ones the server now holds (or refused) removed together after. A
+// removal needs no sync of its own: a reading left behind by a crash is marked, and found.
+// True when the replay goes on.
+bool PendingReplay::sendBatch(qint64 offsetSeconds, const StopSignal& stop, qint64& sent)
+{
+    QList<PendingReading> batch = m_queue.oldest(kBatch);
+    if (batch.isEmpty())
+        return false;
+    QList<PendingReading> unmarked;
+    QList<bool> markedBefore;
+    for (PendingReading& pending : batch) {
+        markedBefore.append(pending.DataLog.isValid());
+        if (!pending.DataLog.isValid()) {
+            pending.DataLog = pending.ColetadoEm.addSecs(offsetSeconds);
+            unmarked.append(pending);
+        }
+    }
+    if (!unmarked.isEmpty() && !m_queue.markSending(unmarked))
+        return false; // unmarked, a send could not be told from none after a crash
+    QList<qint64> done;
+    bool goOn = true;
+    for (qsizetype i = 0; i < batch.size() && goOn; ++i) {
+        goOn = !stop.requested() && send(batch[i], markedBefore[i], sent);
+        if (goOn)
+            done.append(batch[i].Id);
+    }
+    if (!done.isEmpty() && !m_queue.remove(done))
+        return false; // what stays is marked: the next replay finds it on the server
+    return goOn;
 }
 
 // Seconds to add to the collector's clock to get the server's, measured once per replay.
@@ -89,12 +118,11 @@ std::optional<bool> PendingReplay::isStored(const PendingReading& pending)
     }
 }
 
-// One reading: true when the replay goes on with the next. `sent` counts the readings the
-// central database now holds.
-bool PendingReplay::send(const PendingReading& pending, qint64 offsetSeconds, qint64& sent)
+// One reading, marked with its DataLog: true when it left the queue's hands (the server holds
+// it, or refused it) and the replay goes on. `sent` counts the readings the server now holds.
+bool PendingReplay::send(const PendingReading& pending, bool markedBefore, qint64& sent)
 {
-    QDateTime DataLog = pending.DataLog;
-    if (DataLog.isValid()) {
+    if (markedBefore) {
         const std::optional<bool> stored = isStored(pending);
         if (!stored)
             return false;
@@ -102,19 +130,15 @@ bool PendingReplay::send(const PendingReading& pending, qint64 offsetSeconds, qi
             ++sent;
             m_log.WriteLog(QStringLiteral("Leitura pendente já gravada, não reenviada: ") +
                            Named(pending.reading));
-            return m_queue.remove(pending.Id);
+            return true;
         }
-    } else {
-        DataLog = pending.ColetadoEm.addSecs(offsetSeconds);
-        if (!m_queue.markSending(pending.Id, DataLog))
-            return false; // unmarked, a send could not be told from none after a crash
     }
-    switch (m_store.StorePending(pending, DataLog)) {
+    switch (m_store.StorePending(pending, pending.DataLog)) {
     case StoreOutcome::Stored:
         ++sent;
-        return m_queue.remove(pending.Id); // when it stays, the next replay finds its row
+        return true;
     case StoreOutcome::Refused:
-        return m_queue.remove(pending.Id);
+        return true;
     case StoreOutcome::Failed:
     case StoreOutcome::Unreachable:
         break;

@@ -29,10 +29,10 @@ public:
 /// reach the server stops the replay; the rest waits for the next cycle.
 ///
 /// Exactly once: before a reading is sent, the DataLog it goes with is written to the queue
-/// (synced). A reading found with a DataLog was perhaps stored already (the program was killed
-/// between the central commit and the removal, or the connection broke during the commit): the
-/// central database is asked for its row (IDServ, Chave, NSerie, DataLog) first, and it is sent
-/// only when that row is not there.
+/// (synced; a batch of readings at a time). A reading found with a DataLog was perhaps stored already (the
+/// program was killed between the central commit and the removal, or the connection broke during the commit):
+/// the central database is asked for its row (IDServ, Chave, NSerie, DataLog) first, and it is sent only when
+/// that row is not there.
 ///
 /// Dates: a reading keeps its collection time, moved onto the server's clock by the
 /// server-minus-local offset measured when the replay begins, so that it sorts with the readings
@@ -40,6 +40,9 @@ public:
 class PendingReplay {
 public:
     using Clock = std::function<QDateTime()>;
+
+    /// Readings marked, and removed, in one transaction of the queue's file.
+    static constexpr int kBatch = 50;
 
     PendingReplay(TDTM& dataModule, PendingStore& store, PendingQueue& queue, LogSink& log,
                   Clock clock = &QDateTime::currentDateTime);
@@ -52,7 +55,8 @@ public:
 private:
     std::optional<qint64> serverOffsetSeconds();
     std::optional<bool> isStored(const PendingReading& pending);
-    bool send(const PendingReading& pending, qint64 offsetSeconds, qint64& sent);
+    bool sendBatch(qint64 offsetSeconds, const StopSignal& stop, qint64& sent);
+    bool send(const PendingReading& pending, bool markedBefore, qint64& sent);
 
     TDTM& m_dm;
     PendingStore& m_store;

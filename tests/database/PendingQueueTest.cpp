@@ -86,16 +86,18 @@ TEST_F(PendingQueueTest, ReadingsComeBackWholeOldestFirstFromAFileThatOutlivesTh
     EXPECT_FALSE(oldest->DataLog.isValid()) << "no send began";
 
     const QDateTime dataLog(QDate(2025, 3, 10), QTime(15, 28, 0));
-    ASSERT_TRUE(queue->markSending(oldest->Id, dataLog));
+    PendingReading marked = *oldest;
+    marked.DataLog = dataLog;
+    ASSERT_TRUE(queue->markSending({marked}));
     EXPECT_EQ(queue->oldest()->DataLog, dataLog);
-    ASSERT_TRUE(queue->remove(oldest->Id));
+    ASSERT_TRUE(queue->remove({oldest->Id}));
     oldest = queue->oldest();
     ASSERT_TRUE(oldest);
     EXPECT_EQ(oldest->reading.NSerie, "B-2");
 
     // Ids only grow: a reading added after the newest was removed comes after it, never in its place.
     const qint64 removedId = oldest->Id;
-    ASSERT_TRUE(queue->remove(removedId));
+    ASSERT_TRUE(queue->remove({removedId}));
     EXPECT_FALSE(queue->hasWaiting());
     ASSERT_TRUE(queue->enqueue(Pending("C-3")));
     EXPECT_GT(queue->oldest()->Id, removedId);
