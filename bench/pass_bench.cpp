@@ -81,25 +81,6 @@ struct PassResult {
     bool ok = false;
 };
 
-/// DadosOid as stored, row by row, without Cod and the two dates.
-QList<QStringList> storedRows(DatabaseConnection& connection)
-{
-    QList<QStringList> rows;
-    QSqlQuery query(connection.database());
-    query.exec(QStringLiteral("select * from DadosOid order by Cod"));
-    while (query.next()) {
-        QStringList row;
-        const QSqlRecord record = query.record();
-        for (int i = 0; i < record.count(); ++i) {
-            const QString name = record.fieldName(i).toLower();
-            if (name != u"cod" && name != u"dataexp" && name != u"datalog")
-                row << name + u'=' + query.value(i).toString();
-        }
-        rows << row;
-    }
-    return rows;
-}
-
 /// Runs VorentaServer --once over `ranges` (start, end) with Simultaneos=`simultaneous`.
 PassResult runPass(const QList<QPair<QString, QString>>& ranges, int simultaneous)
 {
@@ -133,7 +114,7 @@ PassResult runPass(const QList<QPair<QString, QString>>& ranges, int simultaneou
                         usage.ru_stime.tv_usec / 1e6;
     result.peakRssMb = usage.ru_maxrss / 1024.0;
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    result.rows = storedRows(database.connection());
+    result.rows = test::StoredRowsWithoutDates(database.connection());
     return result;
 }
 

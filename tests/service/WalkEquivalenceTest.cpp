@@ -68,25 +68,6 @@ struct CycleOutcome {
     QList<QStringList> rows;
 };
 
-/// DadosOid row by row, without Cod and the two dates.
-QList<QStringList> StoredRows(DatabaseConnection& connection)
-{
-    QList<QStringList> rows;
-    QSqlQuery query(connection.database());
-    EXPECT_TRUE(query.exec(QStringLiteral("select * from DadosOid order by Cod")));
-    while (query.next()) {
-        QStringList row;
-        const QSqlRecord record = query.record();
-        for (int i = 0; i < record.count(); ++i) {
-            const QString name = record.fieldName(i).toLower();
-            if (name != u"cod" && name != u"dataexp" && name != u"datalog")
-                row << name + u'=' + query.value(i).toString();
-        }
-        rows << row;
-    }
-    return rows;
-}
-
 class WalkEquivalence : public test::DatabaseTest {
 protected:
     /// Sets up `database` like the fixture's and runs one cycle at `simultaneous`.
@@ -135,7 +116,7 @@ protected:
         CollectionCycle cycle(
             identity, dataModule, *walk, [] { return QString(); }, log, stop);
         cycle.RunCycle(false);
-        return {file.lines, StoredRows(database.connection())};
+        return {file.lines, test::StoredRowsWithoutDates(database.connection())};
     }
 };
 

@@ -7,6 +7,9 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 #include <atomic>
 #include <stdexcept>
@@ -216,6 +219,25 @@ std::string BackendName(const ::testing::TestParamInfo<TestBackend>& info)
 void PrintTo(TestBackend backend, std::ostream* out)
 {
     *out << (backend == TestBackend::Sqlite ? "Sqlite" : "PostgreSql");
+}
+
+QList<QStringList> StoredRowsWithoutDates(DatabaseConnection& connection)
+{
+    QList<QStringList> rows;
+    QSqlQuery query(connection.database());
+    if (!query.exec(QStringLiteral("select * from DadosOid order by Cod")))
+        throw std::runtime_error("DadosOid: " + query.lastError().text().toStdString());
+    while (query.next()) {
+        QStringList row;
+        const QSqlRecord record = query.record();
+        for (int i = 0; i < record.count(); ++i) {
+            const QString name = record.fieldName(i).toLower();
+            if (name != u"cod" && name != u"dataexp" && name != u"datalog")
+                row << name + u'=' + query.value(i).toString();
+        }
+        rows << row;
+    }
+    return rows;
 }
 
 } // namespace vorenta::test

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QPair>
+#include <QStringList>
 #include <QVariant>
 
 #include <gtest/gtest.h>
@@ -102,6 +103,11 @@ std::string BackendName(const ::testing::TestParamInfo<TestBackend>& info);
 
 /// Prints the back end by name in test output.
 void PrintTo(TestBackend backend, std::ostream* out);
+
+/// DadosOid as stored, row by row in Cod order, each "column=value" without Cod and the two dates:
+/// what two passes over the same devices must agree on. Throws std::runtime_error when the table
+/// cannot be read.
+QList<QStringList> StoredRowsWithoutDates(DatabaseConnection& connection);
 
 } // namespace vorenta::test
 
