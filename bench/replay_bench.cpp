@@ -1,8 +1,9 @@
 // Replay speed of the local queue: readings per second sent from Pendentes.db to the central
 // database through the reading store (mark, store, remove, each synced), on PostgreSQL when
 // VORENTA_TEST_PG* name a server, and on the embedded SQLite file for comparison.
-#include "collector/database/PendingQueue.h"
-#include "collector/database/PendingReplay.h"
+#include "collector/outage/PendingQueue.h"
+#include "collector/outage/PendingReplay.h"
+#include "collector/outage/QueueingReadingStore.h"
 #include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
 #include "tests/support/DatabaseFixture.h"
@@ -59,8 +60,10 @@ void BM_ReplayPending(benchmark::State& state)
     settings.VersionText = QString::fromUtf8(kVersionText);
     settings.ComputerName = QStringLiteral("COLETOR-01");
     TDTM dm(db->settings(), CollectorIdentity{"K1", "S1", "Matriz", "05/03/2024"}, log);
-    DatabaseReadingStore store(dm, settings);
-    PendingQueue queue(db->folder().file("Pendentes.db"), {}, log);
+    DatabaseReadingStore direct(dm, settings);
+    QueueFile file(db->folder().file("Pendentes.db"), log);
+    PendingQueue queue(file, {}, log);
+    QueueingReadingStore store(direct, queue, dm.identity(), settings, log);
     PendingReplay replay(dm, store, queue, log);
     StopSignal stop;
     dm.ConnectDatabase();
@@ -78,7 +81,7 @@ void BM_ReplayPending(benchmark::State& state)
         benchmark::Counter(static_cast<double>(state.iterations()) * kReadings, benchmark::Counter::kIsRate);
 }
 
-// The queue's own part of a replay (read, mark, remove: the file's transactions and syncs), with a
+// The queue's own part of a replay (read, look up, remove: the file's transactions and syncs), with a
 // store that takes every reading at once.
 void BM_ReplayBookkeeping(benchmark::State& state)
 {
@@ -94,7 +97,8 @@ void BM_ReplayBookkeeping(benchmark::State& state)
     NullLog log;
     CollectorSettings settings = CollectorSettings::forProgramFolder(db.folder().path());
     TDTM dm(db.settings(), CollectorIdentity{"K1", "S1", "Matriz", "05/03/2024"}, log);
-    PendingQueue queue(db.folder().file("Pendentes.db"), {}, log);
+    QueueFile file(db.folder().file("Pendentes.db"), log);
+    PendingQueue queue(file, {}, log);
     PendingReplay replay(dm, store, queue, log);
     StopSignal stop;
     dm.ConnectDatabase();

@@ -27,6 +27,16 @@ public:
     /// or until `stop` is requested; returns the minutes. Throws when the Parametros query cannot
     /// be opened (the cycle then ends).
     virtual int WaitBetweenCycles(const StopSignal& stop) = 0;
+
+    /// Whether a cycle whose connection test failed goes on (with what LoadRanges then gives):
+    /// false for the embedded database, where a failure is a fault of this machine.
+    virtual bool WalksWithoutConnection() const { return false; }
+
+    /// Right after "Teste de Conexão OK": what a working connection is for before the pass.
+    virtual void ConnectionTested() {}
+
+    /// The pass's walk is over (before the rest, also when there is none).
+    virtual void PassEnded() {}
 };
 
 /// The rest itself: "Aguardando (N) minuto(s)  antes de continuar.", then `minutes` minutes or

@@ -36,7 +36,7 @@ constexpr std::array kTextColumnWidths{
     ColumnWidth{u"SupriC", 255},      ColumnWidth{u"SupriM", 255},     ColumnWidth{u"DurabB", 50},
     ColumnWidth{u"DurabY", 50},       ColumnWidth{u"DurabC", 50},      ColumnWidth{u"DurabM", 50},
     ColumnWidth{u"Versao", 50},       ColumnWidth{u"CodEmpresa", 99},  ColumnWidth{u"Notificado", 10},
-    ColumnWidth{u"TipoAlerta", 20},   ColumnWidth{u"Situacao", 20},
+    ColumnWidth{u"TipoAlerta", 20},   ColumnWidth{u"Situacao", 20},    ColumnWidth{u"IdLeitura", 40},
 };
 
 } // namespace

@@ -11,6 +11,7 @@ enum class StoreOutcome {
     Refused,     ///< the database decided against it (exclusion list, a statement it refused); logged
     Failed,      ///< a failure before the reading could be judged (Parametros unreadable, ...); logged
     Unreachable, ///< the database could not be reached, or the connection broke: nothing stored; logged
+    Queued,      ///< kept in the local queue, to be sent later (a collector on a central server)
 };
 
 /// Where the walk hands every device that has a serial number. Logs its own outcome and never
@@ -18,7 +19,7 @@ enum class StoreOutcome {
 class ReadingStore {
 public:
     virtual ~ReadingStore() = default;
-    virtual void StoreReading(const DeviceReading& reading) = 0;
+    virtual StoreOutcome StoreReading(const DeviceReading& reading) = 0;
 };
 
 } // namespace vorenta

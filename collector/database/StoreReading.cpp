@@ -122,11 +122,14 @@ public:
         } catch (const DatabaseError& error) {
             m_connection.rollbackToSavepoint(savepoint);
             m_failure = error.text();
+            m_failureTransient = error.transient();
             return false;
         }
     }
 
     const QString& failure() const { return m_failure; }
+    /// The last failed step failed for a reason that may pass (DatabaseError::transient).
+    bool failureTransient() const { return m_failureTransient; }
 
     bool readingStored = false;
     QStringList lines;
@@ -136,6 +139,7 @@ private:
     bool m_stepByStep;
     int m_steps = 0;
     QString m_failure;
+    bool m_failureTransient = false;
 };
 
 DatabaseReadingStore::DatabaseReadingStore(TDTM& dataModule, const CollectorSettings& settings, Clock clock)
@@ -143,28 +147,21 @@ DatabaseReadingStore::DatabaseReadingStore(TDTM& dataModule, const CollectorSett
 {
 }
 
-void DatabaseReadingStore::StoreReading(const DeviceReading& reading)
+StoreOutcome DatabaseReadingStore::StoreReading(const DeviceReading& reading)
 {
-    Store(reading);
+    return StoreLive(reading).outcome;
 }
 
-StoreOutcome DatabaseReadingStore::Store(const DeviceReading& reading)
+DatabaseReadingStore::LiveResult DatabaseReadingStore::StoreLive(const DeviceReading& reading)
 {
-    // While readings wait in the queue, a new one joins them: the server then gets the readings
-    // in the order they were read (the newest by Cod is what alerts and the sweep look at).
-    if (m_pending && m_pending->hasWaiting()) {
-        keepForLater(reading, {});
-        return StoreOutcome::Unreachable;
-    }
-    const Result result = storeGuarded(Collected{reading, m_dm.identity(), m_settings, std::nullopt});
-    if (m_pending && result.outcome == StoreOutcome::Unreachable)
-        keepForLater(reading, result.DataLog);
-    return result.outcome;
+    return storeGuarded(Collected{reading, m_dm.identity(), m_settings, std::nullopt, {}});
 }
 
-StoreOutcome DatabaseReadingStore::StorePending(const PendingReading& pending, const QDateTime& DataLog)
+StoreOutcome DatabaseReadingStore::StoreEarlier(const EarlierReading& earlier)
 {
-    return storeGuarded(Collected{pending.reading, pending.identity, pending.settings, DataLog}).outcome;
+    return storeGuarded(
+               Collected{earlier.reading, earlier.identity, earlier.settings, earlier.DataLog, earlier.IdLeitura})
+        .outcome;
 }
 
 DatabaseReadingStore::Result DatabaseReadingStore::storeGuarded(const Collected& collected)
@@ -175,19 +172,6 @@ DatabaseReadingStore::Result DatabaseReadingStore::storeGuarded(const Collected&
     Guarded([&] { result = store(collected); });
     m_collected = nullptr;
     return result;
-}
-
-// Taken now, on this collector's clock; with a DataLog when the writes may have reached the
-// server before the connection broke, so that the replay looks for its row before sending it.
-void DatabaseReadingStore::keepForLater(const DeviceReading& reading, const QDateTime& DataLog)
-{
-    PendingReading pending;
-    pending.ColetadoEm = m_clock();
-    pending.identity = m_dm.identity();
-    pending.settings = m_settings;
-    pending.reading = reading;
-    pending.DataLog = DataLog;
-    m_pending->enqueue(pending);
 }
 
 void DatabaseReadingStore::open(SqlQuery& query)
@@ -363,10 +347,15 @@ StoreOutcome DatabaseReadingStore::writeReading(const DeviceReading& r, const St
     } catch (const DatabaseError& error) {
         written.lines = {QStringLiteral("Erro ao Gravar Dados de Equipamento ") + DeviceNamed(r) +
                          QStringLiteral(": ") + error.text()};
+        written.transient = error.transient();
     }
     for (const QString& line : written.lines)
         m_dm.log().WriteLog(line);
-    return written.readingStored ? StoreOutcome::Stored : StoreOutcome::Refused;
+    if (written.readingStored)
+        return StoreOutcome::Stored;
+    // A lock held too long or a deadlock is no judgement on the reading: a caller that keeps
+    // readings (the replay) must keep this one.
+    return written.transient ? StoreOutcome::Failed : StoreOutcome::Refused;
 }
 
 DatabaseReadingStore::Written DatabaseReadingStore::attemptWrites(bool stepByStep, const DeviceReading& r,
@@ -377,7 +366,7 @@ DatabaseReadingStore::Written DatabaseReadingStore::attemptWrites(bool stepBySte
     Attempt attempt(m_dm.ConexaoWeb, stepByStep);
     writeSteps(attempt, r, keys, start);
     transaction.commit();
-    return {attempt.readingStored, attempt.lines};
+    return {attempt.readingStored, attempt.lines, !attempt.readingStored && attempt.failureTransient()};
 }
 
 // The store's writes in their order, each guard as the rules have it: a reading row the server
@@ -417,7 +406,11 @@ void DatabaseReadingStore::writeSteps(Attempt& attempt, const DeviceReading& r, 
 // The reading row, its statement built from the column list.
 void DatabaseReadingStore::insertReading(const DeviceReading& r, const QDateTime& DataLog, const QDate& today)
 {
-    const QList<StoreColumn> columns = DadosOidColumns(r, identity(), settings(), DataLog, today);
+    QList<StoreColumn> columns = DadosOidColumns(r, identity(), settings(), DataLog, today);
+    // Only a reading taken earlier has an identity of its own (the replay looks for it); a live
+    // store sends the columns it always did.
+    if (!m_collected->IdLeitura.isEmpty())
+        columns.append({QStringLiteral("IdLeitura"), StoredText(QStringLiteral("IdLeitura"), m_collected->IdLeitura)});
     QStringList names;
     QStringList parameters;
     for (const StoreColumn& c : columns) {

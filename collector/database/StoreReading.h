@@ -1,7 +1,6 @@
 #pragma once
 
 #include "collector/database/DadosOidColumns.h"
-#include "collector/database/PendingReplay.h"
 #include "collector/database/ReadingStore.h"
 #include "collector/probing/DeviceReading.h"
 #include "common/CollectorIdentity.h"
@@ -31,11 +30,9 @@ class TDTM;
 /// or not at all (docs/database.md tells how the guards of the steps map onto savepoints). It
 /// runs on the connection the pass keeps, checked before use and reopened only when broken.
 ///
-/// With a local queue (a central server), a reading that cannot reach the server goes to the
-/// queue instead of being lost, and so does every reading while others wait there, so that the
-/// server receives them in the order they were read. The replay stores them through
-/// StorePending, the same path.
-class DatabaseReadingStore final : public ReadingStore, public PendingStore {
+/// A collector on a central server wraps it (collector/outage/): what cannot reach the server is
+/// queued there, and the replay stores it later through StoreEarlier, the same path.
+class DatabaseReadingStore final : public ReadingStore {
 public:
     using Clock = std::function<QDateTime()>;
 
@@ -44,15 +41,30 @@ public:
     DatabaseReadingStore(TDTM& dataModule, const CollectorSettings& settings,
                          Clock clock = &QDateTime::currentDateTime);
 
-    void StoreReading(const DeviceReading& reading) override;
+    StoreOutcome StoreReading(const DeviceReading& reading) override;
 
-    /// StoreReading, telling how the store ended (Unreachable also when the reading was queued).
-    StoreOutcome Store(const DeviceReading& reading);
+    /// StoreReading under its older name.
+    StoreOutcome Store(const DeviceReading& reading) { return StoreReading(reading); }
 
-    StoreOutcome StorePending(const PendingReading& pending, const QDateTime& DataLog) override;
+    /// How a live store ended, and, when the connection broke while its commit may have reached
+    /// the server, the DataLog its rows went with (invalid otherwise): whoever keeps the reading
+    /// must look for it before sending it again.
+    struct LiveResult {
+        StoreOutcome outcome = StoreOutcome::Failed;
+        QDateTime sentWith;
+    };
+    LiveResult StoreLive(const DeviceReading& reading);
 
-    /// Readings that cannot reach the central database go to `queue` (not for the embedded one).
-    void keepUnreachableIn(PendingQueue& queue) { m_pending = &queue; }
+    /// A reading taken earlier, with the identity and settings it was read with, its DataLog
+    /// (the server's clock) and its own identity, which its DadosOid row carries in IdLeitura.
+    struct EarlierReading {
+        const DeviceReading& reading;
+        const CollectorIdentity& identity;
+        const CollectorSettings& settings;
+        QDateTime DataLog;
+        QString IdLeitura;
+    };
+    StoreOutcome StoreEarlier(const EarlierReading& earlier);
 
     /// Statements run by the stores so far (connection set-ups and transaction commands not
     /// counted).
@@ -89,23 +101,19 @@ private:
     class Attempt;
 
     /// What one store writes: the reading with the identity and settings it was read with, and,
-    /// for a reading taken earlier, the DataLog it gets instead of the server's time.
+    /// for a reading taken earlier, the DataLog it gets instead of the server's time and its
+    /// IdLeitura (empty for a live store).
     struct Collected {
         const DeviceReading& reading;
         const CollectorIdentity& identity;
         const CollectorSettings& settings;
         std::optional<QDateTime> DataLog;
+        QString IdLeitura;
     };
-    /// How a store ended, and the DataLog its writes went with when the connection broke after
-    /// they may have been sent.
-    struct Result {
-        StoreOutcome outcome = StoreOutcome::Failed;
-        QDateTime DataLog;
-    };
+    using Result = LiveResult;
 
     Result storeGuarded(const Collected& collected);
     Result store(const Collected& collected);
-    void keepForLater(const DeviceReading& reading, const QDateTime& DataLog);
     const CollectorIdentity& identity() const { return m_collected->identity; }
     const CollectorSettings& settings() const { return m_collected->settings; }
     std::optional<StoreStart> readStoreStart(const StoredKeys& keys, StoreOutcome& failure);
@@ -116,6 +124,7 @@ private:
     struct Written {
         bool readingStored = false;
         QStringList lines; ///< what the log says once the transaction committed
+        bool transient = false; ///< the reading row failed for a reason that may pass
     };
     Written attemptWrites(bool stepByStep, const DeviceReading& reading, const StoredKeys& keys,
                           const StoreStart& start);
@@ -151,7 +160,6 @@ private:
     TDTM& m_dm;
     const CollectorSettings& m_settings;
     Clock m_clock;
-    PendingQueue* m_pending = nullptr;
     const Collected* m_collected = nullptr; ///< the reading being stored
     qint64 m_statements = 0;
 };

@@ -1,10 +1,9 @@
 #include "CollectorProgram.h"
 
 #include "collector/database/ModelOidLookup.h"
-#include "collector/database/PendingQueue.h"
-#include "collector/database/PendingReplay.h"
 #include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
+#include "collector/outage/OutageHandling.h"
 #include "collector/probing/IdentifyDevice.h"
 #include "collector/probing/ManufacturerDispatch.h"
 #include "collector/probing/UdpSnmpSource.h"
@@ -139,19 +138,14 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     ProbeLimits limits = LoadProbeLimits(settings.ProgramFolder);
     TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
     UdpSnmpSource snmp(snmp::kDefaultPort, snmp::kDefaultWaitMs, stop.descriptor());
-    DatabaseReadingStore store(database, settings);
+    DatabaseReadingStore directStore(database, settings);
     // A central server may be out of reach for hours: what cannot reach it waits in Pendentes.db.
     // The embedded database is on this machine, and needs no queue.
-    const bool central = database.ConexaoWeb.settings().backend != DatabaseBackend::Sqlite;
-    QStringList notices;
-    PendingQueue queue(settings.ProgramFolder + QString::fromLatin1(PendingQueue::kFileName),
-                       LoadPendingQueueBounds(settings.ProgramFolder, notices), log);
-    PendingReplay replay(database, store, queue, log);
-    if (central) {
-        for (const QString& notice : notices)
-            log.WriteLog(notice);
-        store.keepUnreachableIn(queue);
-    }
+    std::optional<OutageHandling> outage;
+    if (database.ConexaoWeb.settings().backend != DatabaseBackend::Sqlite)
+        outage.emplace(settings.ProgramFolder, database, directStore, settings, log, stop);
+    ReadingStore& store = outage ? outage->store() : directStore;
+    CycleDatabase& cycleDatabase = outage ? outage->database() : database;
     ModelOidLookup modelOids(database);
     const std::unique_ptr<AddressWalk> walk =
         MakeWalk({snmp,
@@ -163,13 +157,9 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
                  log, stop, limits.simultaneous);
     const QString injectedLocalIp = command.localIp;
     CollectionCycle cycle(
-        identity, database, *walk,
+        identity, cycleDatabase, *walk,
         [injectedLocalIp] { return injectedLocalIp.isEmpty() ? FirstLocalIpv4Address() : injectedLocalIp; },
-        log, stop, central ? &queue : nullptr,
-        [&] {
-            if (central)
-                replay.ReplayPending(stop);
-        });
+        log, stop);
     TVorenta service(settings, log, stop, [&] {
         for (const QString& notice : std::exchange(limits.notices, {}))
             log.WriteLog(notice); // in the first pass, once

@@ -1,5 +1,6 @@
 #include "DatabaseConnection.h"
 
+#include "common/FileAccess.h"
 #include "common/database/DatabaseError.h"
 #include "common/database/NativeHandle.h"
 #include "common/database/Schema.h"
@@ -24,6 +25,8 @@
 namespace vorenta {
 
 namespace {
+
+constexpr int kSqliteReadOnly = 8; // SQLITE_READONLY
 
 QString uniqueConnectionName()
 {
@@ -152,11 +155,19 @@ void DatabaseConnection::checkReady() const
 
 void DatabaseConnection::throwFailure(const QSqlError& error)
 {
-    const DatabaseError failure = DatabaseError::fromSqlError(error);
+    DatabaseError failure = DatabaseError::fromSqlError(error);
     if (m_cancel.requested())
-        throw ConnectionError(QStringLiteral("cancelado pela parada do serviço: ") + failure.text(), true);
+        throw ConnectionError(QStringLiteral("cancelado pela parada do serviço: ") + failure.text(), true,
+                              failure.nativeCode());
     if (!isUsable())
-        throw ConnectionError(failure.text());
+        throw ConnectionError(failure.text(), false, failure.nativeCode());
+    // SQLite's own text ("attempt to write a readonly database") names neither the file nor
+    // the user: a file left to root by a hand edit would then fail every store without a clue.
+    if (m_settings.backend == DatabaseBackend::Sqlite && failure.sqlitePrimaryCode() == kSqliteReadOnly) {
+        const QString problem = WriteProblem(m_settings.databaseName);
+        if (!problem.isEmpty())
+            throw DatabaseError(failure.text() + QStringLiteral(" (") + problem + u')', failure.nativeCode());
+    }
     throw failure;
 }
 
@@ -229,15 +240,15 @@ void DatabaseConnection::open()
     if (!QSqlDatabase::isDriverAvailable(driverName(m_settings.backend)))
         throw ConnectionError(QStringLiteral("driver %1 não instalado").arg(driverName(m_settings.backend)));
 
-    const bool createSqlite =
-        m_settings.backend == DatabaseBackend::Sqlite && !QFile::exists(m_settings.databaseName);
+    const bool sqlite = m_settings.backend == DatabaseBackend::Sqlite;
+    const bool createSqlite = sqlite && !QFile::exists(m_settings.databaseName);
     if (createSqlite && !m_settings.createMissingFile)
         throw ConnectionError(QStringLiteral("banco de dados não encontrado: ") + m_settings.databaseName);
     m_name = uniqueConnectionName();
     ++m_generation;
     QSqlDatabase::addDatabase(driverName(m_settings.backend), m_name);
     openConnection();
-    if (m_settings.backend != DatabaseBackend::Sqlite)
+    if (!sqlite || !m_settings.programDatabase)
         return;
     if (createSqlite) {
         try {
@@ -273,9 +284,17 @@ void DatabaseConnection::prepareEmbeddedFile()
         sqlite3_file_control(file, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     }
 
-    // A file made by an earlier version gets the indexes the schema has gained since (nobody
-    // runs upgrade scripts on an embedded file). Best effort, like the mode above: without an
-    // index the statements are slower, not wrong.
+    // A file made by an earlier version gets the columns and indexes the schema has gained since
+    // (nobody runs upgrade scripts on an embedded file). Best effort, like the mode above: the
+    // embedded database never replays a queue, so without IdLeitura nothing is wrong, and
+    // without an index the statements are slower, not wrong.
+    QSqlQuery columns(db);
+    bool hasIdLeitura = true;
+    if (columns.exec(QStringLiteral("select 1 from pragma_table_info('DadosOid') where lower(name)='idleitura'")))
+        hasIdLeitura = columns.next();
+    columns.finish();
+    if (!hasIdLeitura)
+        QSqlQuery(db).exec(QStringLiteral("ALTER TABLE DadosOid ADD COLUMN IdLeitura varchar(40)"));
     QSet<QString> present;
     QSqlQuery indexes(db);
     if (!indexes.exec(QStringLiteral("select name from sqlite_master where type='index'")))
@@ -331,8 +350,10 @@ void DatabaseConnection::openConnection()
             QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%1").arg(connectSeconds));
         break;
     }
-    if (!db.open())
-        throw ConnectionError(DatabaseError::fromSqlError(db.lastError()).text());
+    if (!db.open()) {
+        const DatabaseError failure = DatabaseError::fromSqlError(db.lastError());
+        throw ConnectionError(failure.text(), false, failure.nativeCode());
+    }
     if (PGconn* connection = NativeHandle<PGconn>(db, "pg_conn*"))
         PQsetNoticeProcessor(connection, &ignoreNotice, nullptr);
     m_cancel.arm(db, std::chrono::seconds(commandSeconds));

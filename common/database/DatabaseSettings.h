@@ -31,6 +31,9 @@ struct DatabaseSettings {
     /// sqlite: a file that does not exist is created with the schema when opened (the
     /// programs' own database); false makes opening it fail instead (a technician's --probe).
     bool createMissingFile = true;
+    /// sqlite: false for a file of another program part's own tables (the local queue): a new file
+    /// is created empty, and none of the programs' schema, indexes or settings is applied to it.
+    bool programDatabase = true;
     /// Non-empty when [BANCO] could not be understood (an unknown Tipo); opening then fails with
     /// this text, so the failure reaches the log through the usual connection error.
     QString problem;

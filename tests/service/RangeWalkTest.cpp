@@ -28,7 +28,11 @@ namespace {
 
 class CapturingStore : public ReadingStore {
 public:
-    void StoreReading(const DeviceReading& reading) override { stored.append(reading); }
+    StoreOutcome StoreReading(const DeviceReading& reading) override
+    {
+        stored.append(reading);
+        return StoreOutcome::Stored;
+    }
     QList<DeviceReading> stored;
 };
 

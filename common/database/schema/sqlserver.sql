@@ -89,13 +89,17 @@ CREATE TABLE DadosOid (
     DurabM nvarchar(50),
     Versao nvarchar(50),
     CodEmpresa nvarchar(99),
-    Notificado nvarchar(10)
+    Notificado nvarchar(10),
+    -- A reading the collector queued while the server was out of reach carries an identity of
+    -- its own, so that a replay cut short finds it exactly; live stores leave it empty.
+    IdLeitura nvarchar(40)
 );
 CREATE INDEX ix_dadosoid_nserie_cod ON DadosOid (NSerie, Cod);
 CREATE INDEX ix_dadosoid_nserie_datalog ON DadosOid (NSerie, DataLog);
 CREATE INDEX ix_dadosoid_idserv_falha_datalog ON DadosOid (IDServ, Falha, DataLog);
 CREATE INDEX ix_dadosoid_chave_nserie ON DadosOid (Chave, NSerie);
 CREATE INDEX ix_dadosoid_notificado ON DadosOid (Notificado);
+CREATE INDEX ix_dadosoid_idleitura ON DadosOid (IdLeitura);
 
 CREATE TABLE ListaEquipCli (
     Chave nvarchar(50),
