@@ -3,6 +3,7 @@
 #include "common/database/SqlQuery.h"
 #include "tests/support/DatabaseFixture.h"
 #include "tests/support/Peers.h"
+#include "tests/support/UnprivilegedScope.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,8 @@
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <chrono>
 
@@ -392,6 +395,36 @@ TEST(EmbeddedDatabase, FileWhoseSchemaFailedIsRemoved)
     count.addLine("select count(*) as n from RangeIP");
     count.open();
     EXPECT_EQ(count.integer("n"), 0);
+}
+
+// A range added with sqlite3 as root leaves the embedded file (or its -wal) to root, read-only
+// to the service: every store fails then, and the failure must say which file and as whom.
+TEST(EmbeddedDatabase, AFileThisUserMayNotWriteIsNamedWithTheUser)
+{
+    const test::TemporaryProgramFolder folder;
+    {
+        DatabaseConnection made(DatabaseSettings::embedded(folder.path()));
+        made.open(); // as root, with the schema
+    }
+    ::chmod(QFile::encodeName(folder.path()).constData(), 0755);
+    ::chmod(QFile::encodeName(folder.file("Vorenta.db")).constData(), 0644);
+    for (const char* part : {"-wal", "-shm"})
+        ::chmod(QFile::encodeName(folder.file(QStringLiteral("Vorenta.db") + part)).constData(), 0644);
+    test::UnprivilegedScope service;
+    DatabaseConnection connection(DatabaseSettings::embedded(folder.path()));
+    QString text;
+    try {
+        connection.open();
+        SqlQuery insert(connection);
+        insert.addLine("insert into RangeIP (CHAVE, IDSERV, IPINI, IPFIN) values ('K', 'S', '127.0.0.1', '127.0.0.2')");
+        insert.execute();
+    } catch (const DatabaseError& error) {
+        text = error.text();
+    }
+    EXPECT_TRUE(text.contains(QStringLiteral("sem permissão de escrita para o usuário nobody; corrija o dono do "
+                                             "arquivo (") +
+                              folder.file("Vorenta.db") + u')'))
+        << text.toStdString();
 }
 
 VORENTA_INSTANTIATE_DATABASE_TESTS(DatabaseLayer);

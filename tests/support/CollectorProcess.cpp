@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <grp.h>
+#include <unistd.h>
 
 namespace vorenta::test {
 
@@ -44,12 +46,17 @@ bool CollectorProcess::start(const QStringList& arguments)
         all << QStringLiteral("--home") << m_folder;
     all << arguments;
     m_process.setProcessEnvironment(m_environment);
-    m_process.setChildProcessModifier([mask = m_umask, files = m_openFiles] {
+    m_process.setChildProcessModifier([mask = m_umask, files = m_openFiles, user = m_user] {
         if (mask)
             ::umask(*mask);
         if (files) {
             const rlimit limit{*files, *files};
             ::setrlimit(RLIMIT_NOFILE, &limit);
+        }
+        if (user) {
+            ::setgroups(0, nullptr);
+            if (::setgid(user->second) != 0 || ::setuid(user->first) != 0)
+                ::_exit(126);
         }
     });
     m_standardError.clear();

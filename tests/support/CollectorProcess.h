@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <optional>
+#include <utility>
 
 namespace vorenta::test {
 
@@ -39,6 +40,9 @@ public:
     /// The process starts with at most `files` open files, soft and hard limit (as a tight
     /// LimitNOFILE= of a unit would set).
     void setOpenFileLimit(rlim_t files) { m_openFiles = files; }
+    /// The process runs as `user` (its own group too), as the packaged service runs as
+    /// "vorenta": what a file of another user does to it shows only then (root may write anything).
+    void setUser(uid_t user, gid_t group) { m_user = std::make_pair(user, group); }
 
     /// Starts VorentaServer [--home FOLDER] `arguments`; false when it could not be started.
     bool start(const QStringList& arguments);
@@ -66,6 +70,7 @@ private:
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
     std::optional<mode_t> m_umask;
     std::optional<rlim_t> m_openFiles;
+    std::optional<std::pair<uid_t, gid_t>> m_user;
     QProcess m_process;
     QByteArray m_standardError;
 };
