@@ -12,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <future>
 #include <memory>
 
 namespace vorenta {
@@ -316,7 +320,14 @@ TEST_F(PendingQueueTest, ASecondDamagedFileInTheSameSecondIsNumbered)
     for (int round = 1; round <= 2; ++round) {
         home.write(QStringLiteral("Pendentes.db"), QByteArray(8192, 'z'));
         auto queue = makeQueue();
-        EXPECT_TRUE(queue->queue.enqueue(Pending("NEW")));
+        // A rename loop that never finds a free name would hang the collector: fail instead.
+        auto enqueued = std::async(std::launch::async, [&] { return queue->queue.enqueue(Pending("NEW")); });
+        if (enqueued.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+            ADD_FAILURE() << "the damaged file of round " << round << " was not moved aside within 30 s";
+            std::fflush(nullptr);
+            std::_Exit(1); // the thread cannot be ended; the test program can
+        }
+        EXPECT_TRUE(enqueued.get());
     }
     QStringList aside = filesAside();
     aside.sort();
