@@ -68,5 +68,24 @@ TEST(QueueClock, TheAgeBoundGoesByTheTrueAge)
     EXPECT_EQ(q.queue.count(), 0) << "both past the bound by their true age";
 }
 
+// The same edges as by the wall clock: 30 days less a minute kept, 30 days and a minute dropped.
+TEST(QueueClock, TheAgeBoundAtItsEdgesByTheClockSinceBoot)
+{
+    test::QueueUnderTest q(PendingQueueBounds{30, 100});
+    const qint64 minuteMs = 60'000;
+    const qint64 thirtyDaysMs = qint64{30} * 24 * 60 * minuteMs;
+    PendingReading older;
+    older.reading.NSerie = QStringLiteral("DROPPED");
+    ASSERT_TRUE(q.queue.enqueue(older));
+    q.sinceBootMs += 2 * minuteMs;
+    PendingReading newer;
+    newer.reading.NSerie = QStringLiteral("KEPT");
+    ASSERT_TRUE(q.queue.enqueue(newer));
+    q.sinceBootMs += thirtyDaysMs - minuteMs; // DROPPED 30 days and a minute old, KEPT a minute less
+    q.queue.dropExpired();
+    ASSERT_EQ(q.queue.count(), 1);
+    EXPECT_EQ(q.queue.oldest()->reading.NSerie, "KEPT");
+}
+
 } // namespace
 } // namespace vorenta
