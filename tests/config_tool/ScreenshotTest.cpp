@@ -23,7 +23,7 @@ TEST_P(ScreenshotTest, GrabsBothForms)
     login.show();
     QTest::keyClicks(login.findChild<QLineEdit*>(QStringLiteral("EditSenha")), QStringLiteral("senha"));
     const QPixmap loginShot = login.grab();
-    EXPECT_EQ(loginShot.size() / loginShot.devicePixelRatio(), QSize(205, 85));
+    EXPECT_EQ(loginShot.size() / loginShot.devicePixelRatio(), QSize(205, 103));
     EXPECT_TRUE(loginShot.save(out + QStringLiteral("/login.png")));
 
     db().insertRange(kChave, kIdServ, QStringLiteral("192.168.0.1"), QStringLiteral("192.168.0.254"));
@@ -34,7 +34,7 @@ TEST_P(ScreenshotTest, GrabsBothForms)
     QTest::keyClicks(form().findChild<QLineEdit*>(QStringLiteral("EditIPFInal")),
                      QStringLiteral("172.16.0.99"));
     const QPixmap configShot = form().grab();
-    EXPECT_EQ(configShot.size() / configShot.devicePixelRatio(), QSize(375, 520));
+    EXPECT_EQ(configShot.size() / configShot.devicePixelRatio(), QSize(375, 556));
     EXPECT_TRUE(configShot.save(out + QStringLiteral("/config.png")));
 }
 
