@@ -10,6 +10,7 @@ VORENTA_PACKAGES=(
     snmp snmpd snmpsim
     clang libclang-rt-14-dev
     python3 procps iproute2 systemd
+    xvfb xdotool
     dpkg-dev lintian desktop-file-utils
 )
 

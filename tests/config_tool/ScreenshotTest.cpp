@@ -11,7 +11,8 @@ namespace vorenta::test {
 namespace {
 
 // Grabs both forms as the offscreen platform draws them, for the documentation
-// (build folder screenshots/login.png and screenshots/config.png, copied to docs/).
+// (build folder screenshots/login.png, copied to docs/; the main window for docs/ is taken on a
+// real display by RealToolTest, this one is screenshots/config-offscreen.png).
 class ScreenshotTest : public ToolTest {};
 
 TEST_P(ScreenshotTest, GrabsBothForms)
@@ -35,7 +36,7 @@ TEST_P(ScreenshotTest, GrabsBothForms)
                      QStringLiteral("172.16.0.99"));
     const QPixmap configShot = form().grab();
     EXPECT_EQ(configShot.size() / configShot.devicePixelRatio(), QSize(375, 556));
-    EXPECT_TRUE(configShot.save(out + QStringLiteral("/config.png")));
+    EXPECT_TRUE(configShot.save(out + QStringLiteral("/config-offscreen.png")));
 }
 
 // One set of pictures is enough.
