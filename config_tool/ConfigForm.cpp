@@ -234,8 +234,15 @@ void TFConfig::showIdentity()
 {
     const QString chave = m_identity.Chave.isEmpty() ? QStringLiteral("(não informada)") : m_identity.Chave;
     const QString idServ = m_identity.IDServ.isEmpty() ? QStringLiteral("(não informado)") : m_identity.IDServ;
+    // A long path of the embedded file is shortened in the middle; the tooltip keeps it whole.
+    const QString database = m_database.describe();
+    const QString shown =
+        LabelColetor->fontMetrics().elidedText(database, Qt::ElideMiddle, width() - 16 -
+                                                   LabelColetor->fontMetrics().horizontalAdvance(
+                                                       QStringLiteral("Banco de dados: ")));
     LabelColetor->setText(QStringLiteral("Coletor: Chave %1  ·  IDServ %2\nBanco de dados: %3")
-                              .arg(EscapedText(chave), EscapedText(idServ), m_database.describe()));
+                              .arg(EscapedText(chave), EscapedText(idServ), shown));
+    LabelColetor->setToolTip(database);
 }
 
 void TFConfig::placePanels()
@@ -251,6 +258,7 @@ TFConfig::~TFConfig() = default;
 void TFConfig::resizeEvent(QResizeEvent* event)
 {
     placePanels();
+    showIdentity();
     QWidget::resizeEvent(event);
 }
 
