@@ -8,9 +8,12 @@
 #include "ToolResources.h"
 #include "common/ActivityLog.h"
 #include "common/IniFile.h"
+#include "common/IpRange.h"
+#include "common/TextRules.h"
 
 #include <QDir>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,14 +21,22 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 namespace vorenta {
 
 namespace {
 
 constexpr int kPanelHeight = 404;
+// The line under the panel that names the collector and the database.
+constexpr int kInfoHeight = 36;
 constexpr int kColumnWidth = 150;
 constexpr int kAddressMaxLength = 20;
 constexpr int kCodRole = Qt::UserRole + 1;
@@ -58,6 +69,31 @@ QStandardItem* cell(const QString& text)
     return item;
 }
 
+QString shownDateTime(const QDateTime& at)
+{
+    return at.isValid() ? at.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")) : QString();
+}
+
+// Who changed a range, for LOG.TXT: the login the tool runs under.
+QString userName()
+{
+    if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    return qEnvironmentVariable("USER", QStringLiteral("desconhecido"));
+}
+
+// Devices in address order, as a technician walks the site: 10.0.0.2 before 10.0.0.10.
+bool addressBefore(const DeviceRow& a, const DeviceRow& b)
+{
+    const std::optional<DottedAddress> left = ParseDottedAddress(a.IP);
+    const std::optional<DottedAddress> right = ParseDottedAddress(b.IP);
+    if (left && right)
+        return left->numbers < right->numbers;
+    if (left || right)
+        return bool(left);
+    return a.IP < b.IP;
+}
+
 } // namespace
 
 TFConfig::TFConfig(QString programFolder, ToolDatabase& database, LogSink* log, QWidget* parent)
@@ -66,7 +102,7 @@ TFConfig::TFConfig(QString programFolder, ToolDatabase& database, LogSink* log, 
     InitToolResources();
     setObjectName(QStringLiteral("FConfig"));
     setWindowTitle(QStringLiteral("Configuração Vorenta"));
-    resize(375, 520);
+    resize(375, 520 + kInfoHeight);
     setAutoFillBackground(true);
     QPalette grey = palette();
     grey.setColor(QPalette::Window, QColor(240, 240, 240));
@@ -101,27 +137,19 @@ TFConfig::TFConfig(QString programFolder, ToolDatabase& database, LogSink* log, 
     Panel1->setFrameShape(QFrame::StyledPanel);
     auto* panelLayout = new QVBoxLayout(Panel1);
     panelLayout->setContentsMargins(1, 1, 1, 1);
+    Abas = new QTabWidget(Panel1);
+    Abas->setObjectName(QStringLiteral("Abas"));
+    panelLayout->addWidget(Abas);
 
     m_ranges = new QStandardItemModel(0, 2, this);
     m_ranges->setHorizontalHeaderLabels({QStringLiteral("IP Inicial"), QStringLiteral("IP FINAL")});
-    DBGrid1 = new QTableView(Panel1);
+    DBGrid1 = new QTableView;
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setModel(m_ranges);
-    DBGrid1->verticalHeader()->hide();
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setTabKeyNavigation(true);
-    DBGrid1->setShowGrid(true);
-    QHeaderView* titles = DBGrid1->horizontalHeader();
-    titles->setDefaultAlignment(Qt::AlignCenter);
-    titles->setSectionResizeMode(QHeaderView::Interactive);
-    titles->setStyleSheet(
-        QStringLiteral("QHeaderView::section { font-weight: bold; background-color: palette(mid); "
-                       "border: 1px solid palette(dark); padding: 2px; }"));
+    styleGrid(DBGrid1);
     DBGrid1->setColumnWidth(0, kColumnWidth);
     DBGrid1->setColumnWidth(1, kColumnWidth);
-    panelLayout->addWidget(DBGrid1);
+    Abas->addTab(DBGrid1, QStringLiteral("Ranges de IP"));
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -132,15 +160,105 @@ TFConfig::TFConfig(QString programFolder, ToolDatabase& database, LogSink* log, 
     connect(DBGrid1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(DBGrid1->viewport()->mapToGlobal(at)); });
 
-    Panel1->setGeometry(0, height() - kPanelHeight, width(), kPanelHeight);
+    // Enter in the start moves on to the end; Enter in the end adds, as the button does.
+    connect(EditIPInicial, &QLineEdit::returnPressed, this, [this] {
+        if (EditIPFInal->text().isEmpty())
+            EditIPFInal->setFocus();
+        else
+            bContadorVorentorClick();
+    });
+    connect(EditIPFInal, &QLineEdit::returnPressed, this, &TFConfig::bContadorVorentorClick);
+
+    buildEquipmentTab();
+
+    LabelColetor = new QLabel(this);
+    LabelColetor->setObjectName(QStringLiteral("LabelColetor"));
+    LabelColetor->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    showIdentity();
+
+    placePanels();
+}
+
+void TFConfig::styleGrid(QTableView* grid)
+{
+    grid->verticalHeader()->hide();
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setTabKeyNavigation(true);
+    grid->setShowGrid(true);
+    QHeaderView* titles = grid->horizontalHeader();
+    titles->setDefaultAlignment(Qt::AlignCenter);
+    titles->setSectionResizeMode(QHeaderView::Interactive);
+    titles->setStyleSheet(
+        QStringLiteral("QHeaderView::section { font-weight: bold; background-color: palette(mid); "
+                       "border: 1px solid palette(dark); padding: 2px; }"));
+}
+
+void TFConfig::buildEquipmentTab()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabEquipamentos"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(4, 4, 4, 4);
+    auto* top = new QHBoxLayout;
+    LabelUltLog = new QLabel(page);
+    LabelUltLog->setObjectName(QStringLiteral("LabelUltLog"));
+    LabelUltLog->setWordWrap(true);
+    bAtualizar = new QPushButton(QStringLiteral("&Atualizar"), page);
+    bAtualizar->setObjectName(QStringLiteral("bAtualizar"));
+    top->addWidget(LabelUltLog, 1);
+    top->addWidget(bAtualizar);
+    layout->addLayout(top);
+
+    m_devices = new QStandardItemModel(0, 6, this);
+    m_devices->setHorizontalHeaderLabels({QStringLiteral("Série"), QStringLiteral("Fabricante"),
+                                          QStringLiteral("Modelo"), QStringLiteral("IP"), QStringLiteral("Local"),
+                                          QStringLiteral("Última leitura")});
+    GridEquipamentos = new QTableView(page);
+    GridEquipamentos->setObjectName(QStringLiteral("GridEquipamentos"));
+    GridEquipamentos->setModel(m_devices);
+    styleGrid(GridEquipamentos);
+    layout->addWidget(GridEquipamentos);
+    Abas->addTab(page, QStringLiteral("Equipamentos"));
+
+    connect(bAtualizar, &QPushButton::clicked, this, &TFConfig::ListEquipamentos);
+    // Opening the tab reads the list afresh; "Atualizar" reads it again while the tab is open.
+    connect(Abas, &QTabWidget::currentChanged, this, [this, page](int index) {
+        if (Abas->widget(index) == page && m_loginAccepted)
+            ListEquipamentos();
+    });
+}
+
+void TFConfig::showIdentity()
+{
+    const QString chave = m_identity.Chave.isEmpty() ? QStringLiteral("(não informada)") : m_identity.Chave;
+    const QString idServ = m_identity.IDServ.isEmpty() ? QStringLiteral("(não informado)") : m_identity.IDServ;
+    // A long path of the embedded file is shortened in the middle; the tooltip keeps it whole.
+    const QString database = m_database.describe();
+    const QString shown =
+        LabelColetor->fontMetrics().elidedText(database, Qt::ElideMiddle, width() - 16 -
+                                                   LabelColetor->fontMetrics().horizontalAdvance(
+                                                       QStringLiteral("Banco de dados: ")));
+    LabelColetor->setText(QStringLiteral("Coletor: Chave %1  ·  IDServ %2\nBanco de dados: %3")
+                              .arg(EscapedText(chave), EscapedText(idServ), shown));
+    LabelColetor->setToolTip(database);
+}
+
+void TFConfig::placePanels()
+{
+    // The panel keeps to the bottom edge across the full width, above the collector's line.
+    const int infoTop = height() - kInfoHeight;
+    Panel1->setGeometry(0, infoTop - kPanelHeight, width(), kPanelHeight);
+    LabelColetor->setGeometry(8, infoTop + 2, width() - 16, kInfoHeight - 4);
 }
 
 TFConfig::~TFConfig() = default;
 
 void TFConfig::resizeEvent(QResizeEvent* event)
 {
-    // The panel keeps to the bottom edge across the full width, whatever the form's size.
-    Panel1->setGeometry(0, height() - kPanelHeight, width(), kPanelHeight);
+    placePanels();
+    showIdentity();
     QWidget::resizeEvent(event);
 }
 
@@ -169,15 +287,25 @@ void TFConfig::PegaArquivoIni()
     }
     if (!m_identity.isComplete())
         log().WriteLog(kIdentityMissing);
+    showIdentity();
 }
 
 void TFConfig::FormShow()
 {
     PegaArquivoIni();
-    ConnectToServer(m_programFolder, ProviderWebUrl(m_programFolder), m_database, log());
     m_loginAccepted = false;
     {
+        // The login shows at once; the settings download and the connection run behind it, so a
+        // web server that does not answer never freezes the window.
         TFLogin login(m_database, m_identity.Chave, log(), this);
+        login.setStatus(QStringLiteral("Buscando configurações..."), true);
+        StartConnectToServer(m_programFolder, ProviderWebUrl(m_programFolder), m_database, log(), &login,
+                             [this, &login](bool connected) {
+                                 showIdentity();
+                                 login.setStatus(connected ? QString()
+                                                           : QStringLiteral("Sem conexão com o banco de dados."),
+                                                 false);
+                             });
         login.exec();
         m_loginAccepted = login.LoginAccepted();
     }
@@ -188,10 +316,17 @@ void TFConfig::FormShow()
 
 void TFConfig::ListRanges()
 {
-    m_ranges->removeRows(0, m_ranges->rowCount());
+    // The rows shown stay until a reload succeeds: an empty grid after a failure would look as
+    // if every range had been deleted.
     QList<RangeRow> rows;
     if (!RunGuarded(this, log(), [&] { rows = m_database.listRanges(m_identity.Chave, m_identity.IDServ); }))
         return;
+    showRanges(rows);
+}
+
+void TFConfig::showRanges(const QList<RangeRow>& rows)
+{
+    m_ranges->removeRows(0, m_ranges->rowCount());
     for (const RangeRow& row : rows) {
         QStandardItem* start = cell(row.IPIni);
         start->setData(row.Cod, kCodRole);
@@ -199,6 +334,12 @@ void TFConfig::ListRanges()
     }
     if (m_ranges->rowCount() > 0)
         DBGrid1->setCurrentIndex(m_ranges->index(0, 0));
+}
+
+void TFConfig::refuse(const QString& reason)
+{
+    log().WriteLog(QStringLiteral("Range de IP recusado: ") + reason);
+    QMessageBox::warning(this, QStringLiteral("Operação Incorreta"), reason);
 }
 
 void TFConfig::bContadorVorentorClick()
@@ -214,30 +355,79 @@ void TFConfig::bContadorVorentorClick()
         QMessageBox::warning(this, QStringLiteral("Operação Incorreta"), kIdentityMissing);
         return;
     }
-    m_ranges->removeRows(0, m_ranges->rowCount());
-    if (!RunGuarded(this, log(), [&] {
-            m_database.insertRange(m_identity.Chave, m_identity.IDServ, EditIPInicial->text(),
-                                   EditIPFInal->text());
-        }))
+    // Checked against the list as the database holds it now, not as the grid last showed it.
+    QList<RangeRow> rows;
+    if (!RunGuarded(this, log(), [&] { rows = m_database.listRanges(m_identity.Chave, m_identity.IDServ); }))
         return;
+    showRanges(rows);
+    QList<IpRange> listed;
+    for (const RangeRow& row : rows) {
+        // As the collector reads its stored rows; one it cannot walk collides with nothing.
+        const IpRangeVerdict stored = CheckIpRange(row.IPIni, row.IPFin, {}, IpRangeEnd::HostPastNetwork);
+        if (stored.ok())
+            listed.append(*stored.range);
+    }
+    const IpRangeVerdict verdict = CheckIpRange(EditIPInicial->text(), EditIPFInal->text(), listed);
+    if (!verdict.ok()) {
+        refuse(verdict.reason);
+        return;
+    }
+    // Stored as the collector writes addresses: no leading zeros.
+    const IpRange& range = *verdict.range;
+    const QString start = range.prefix + QString::number(range.firstHost);
+    const QString end = range.prefix + QString::number(range.lastHost);
+    if (!RunGuarded(this, log(), [&] { m_database.insertRange(m_identity.Chave, m_identity.IDServ, start, end); }))
+        return;
+    log().WriteLog(QStringLiteral("Range de IP incluído por %1: %2 - %3").arg(userName(), start, end));
     ListRanges();
 }
 
 void TFConfig::ExcluirRange1Click()
 {
-    const auto answer = QMessageBox::question(this, QStringLiteral("Confirmação de Operação"),
-                                              QStringLiteral("Tem certeza que deseja excluir este range?"),
-                                              QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes)
-        return;
     const QModelIndex current = DBGrid1->currentIndex();
-    // Without a current row there is nothing to delete; the list is still reloaded.
-    if (current.isValid()) {
-        const qint64 cod = m_ranges->index(current.row(), 0).data(kCodRole).toLongLong();
-        if (!RunGuarded(this, log(), [&] { m_database.deleteRange(cod); }))
-            return;
+    if (!current.isValid()) {
+        QMessageBox::information(this, QStringLiteral("Excluir Range"),
+                                 QStringLiteral("Selecione na lista o range a excluir."));
+        return;
     }
+    const qint64 cod = m_ranges->index(current.row(), 0).data(kCodRole).toLongLong();
+    const QString range = m_ranges->index(current.row(), 0).data().toString() + QStringLiteral(" - ") +
+                          m_ranges->index(current.row(), 1).data().toString();
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Confirmação de Operação"),
+                         QStringLiteral("Tem certeza que deseja excluir este range?\n") + EscapedText(range),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.button(QMessageBox::Yes)->setText(QStringLiteral("&Sim"));
+    question.button(QMessageBox::No)->setText(QStringLiteral("&Não"));
+    question.setDefaultButton(QMessageBox::No);
+    if (question.exec() != QMessageBox::Yes)
+        return;
+    if (!RunGuarded(this, log(), [&] { m_database.deleteRange(cod); }))
+        return;
+    log().WriteLog(QStringLiteral("Range de IP excluído por %1: %2").arg(userName(), EscapedText(range)));
     ListRanges();
+}
+
+void TFConfig::ListEquipamentos()
+{
+    QList<DeviceRow> devices;
+    QDateTime lastPass;
+    if (!RunGuarded(this, log(), [&] {
+            devices = m_database.listDevices(m_identity.Chave, m_identity.IDServ);
+            lastPass = m_database.lastPass(m_identity.Chave, m_identity.IDServ);
+        }))
+        return;
+    std::stable_sort(devices.begin(), devices.end(), addressBefore);
+    m_devices->removeRows(0, m_devices->rowCount());
+    for (const DeviceRow& device : devices)
+        m_devices->appendRow({cell(EscapedText(device.NSerie)), cell(EscapedText(device.Fabricante)),
+                              cell(EscapedText(device.Modelo)), cell(EscapedText(device.IP)),
+                              cell(EscapedText(device.LocalInstal)), cell(shownDateTime(device.UltLog))});
+    GridEquipamentos->resizeColumnsToContents();
+    const QString count = devices.size() == 1 ? QStringLiteral("1 equipamento")
+                                              : QStringLiteral("%1 equipamentos").arg(devices.size());
+    LabelUltLog->setText(lastPass.isValid()
+                             ? QStringLiteral("Última passagem do coletor: %1 · %2").arg(shownDateTime(lastPass), count)
+                             : QStringLiteral("O coletor ainda não gravou leituras. · ") + count);
 }
 
 } // namespace vorenta

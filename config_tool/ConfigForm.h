@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/CollectorIdentity.h"
+#include "config_tool/ToolDatabase.h"
 
 #include <QWidget>
 
@@ -13,6 +14,7 @@ class QFrame;
 class QPushButton;
 class QStandardItemModel;
 class QTableView;
+class QTabWidget;
 
 namespace vorenta {
 
@@ -20,9 +22,12 @@ class ActivityLog;
 class LogSink;
 class ToolDatabase;
 
-/// `TFConfig`, the main form: the start-up sequence (FormShow) and the editor of the collector's
-/// IP ranges. The grid is read-only: ranges are added with the button and deleted through the
-/// grid's popup menu, so every row carries this collector's Chave and IDServ.
+/// `TFConfig`, the main form: the start-up sequence (FormShow), the editor of the collector's
+/// IP ranges and the "Equipamentos" tab. The grid is read-only: ranges are added with the button
+/// (or Enter) and deleted through the grid's popup menu, so every row carries this collector's
+/// Chave and IDServ. A range the collector would not walk is refused before the insert, by the
+/// rules the collector applies (CheckIpRange). The line at the bottom names the collector and
+/// the database the form edits.
 class TFConfig final : public QWidget {
     Q_OBJECT
 public:
@@ -39,13 +44,18 @@ public:
     void PegaArquivoIni();
 
     /// Refills the grid with the collector's ranges in Cod order; the first row becomes current.
+    /// A failed read leaves the rows shown.
     void ListRanges();
 
-    /// Adds the range typed in the two edits.
+    /// Adds the range typed in the two edits, or says what is wrong with it; logs who added it.
     void bContadorVorentorClick();
 
-    /// Deletes the grid's current range after a confirmation.
+    /// Deletes the grid's current range after a confirmation that names it; logs who deleted it.
     void ExcluirRange1Click();
+
+    /// Refills the "Equipamentos" tab: the collector's ListaEquipCli rows in address order and
+    /// the time of its last pass (UltLog).
+    void ListEquipamentos();
 
     /// False until a correct password was given at FormShow.
     bool LoginAccepted() const { return m_loginAccepted; }
@@ -63,6 +73,12 @@ private:
     LogSink& log();
     /// LogFile := the program folder followed by LOG.TXT.
     void openLogFile();
+    void showRanges(const QList<RangeRow>& rows);
+    void refuse(const QString& reason);
+    void buildEquipmentTab();
+    void showIdentity();
+    void placePanels();
+    static void styleGrid(QTableView* grid);
 
     QString m_programFolder;
     ToolDatabase& m_database;
@@ -82,6 +98,12 @@ private:
     QTableView* DBGrid1;
     QStandardItemModel* m_ranges;
     QMenu* PopupMenu1;
+    QTabWidget* Abas;
+    QLabel* LabelUltLog;
+    QPushButton* bAtualizar;
+    QTableView* GridEquipamentos;
+    QStandardItemModel* m_devices;
+    QLabel* LabelColetor;
 };
 
 } // namespace vorenta

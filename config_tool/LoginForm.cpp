@@ -15,8 +15,7 @@ namespace vorenta {
 
 namespace {
 
-// Flat, never focused and never the default button: Enter in the password edit does nothing,
-// so a password is only sent by a deliberate click or Alt+E.
+// Flat and never focused, so the focus stays in the password edit, whose Enter is "&Entrar".
 QPushButton* flatButton(const QString& text, const QRect& geometry, QWidget* parent)
 {
     auto* button = new QPushButton(text, parent);
@@ -36,7 +35,8 @@ TFLogin::TFLogin(ToolDatabase& database, QString chave, LogSink& log, QWidget* p
     InitToolResources();
     setObjectName(QStringLiteral("FLogin"));
     setWindowTitle(QStringLiteral("Autenticação"));
-    setFixedSize(205, 85);
+    // Room below the buttons for the status line.
+    setFixedSize(205, 103);
     setAutoFillBackground(true);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -65,13 +65,36 @@ TFLogin::TFLogin(ToolDatabase& database, QString chave, LogSink& log, QWidget* p
     SpeedButton1 = flatButton(QStringLiteral("&Sair"), QRect(126, 60, 46, 21), this);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
 
+    LabelStatus = new QLabel(this);
+    LabelStatus->setObjectName(QStringLiteral("LabelStatus"));
+    LabelStatus->setGeometry(7, 84, 191, 16);
+    QFont small = LabelStatus->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    LabelStatus->setFont(small);
+
     connect(ButonOK, &QPushButton::clicked, this, &TFLogin::ButonOKClick);
+    connect(EditSenha, &QLineEdit::returnPressed, this, &TFLogin::ButonOKClick);
     connect(SpeedButton1, &QPushButton::clicked, this, &TFLogin::SpeedButton1Click);
     EditSenha->setFocus();
 }
 
+void TFLogin::setStatus(const QString& text, bool busy)
+{
+    LabelStatus->setText(text);
+    m_busy = busy;
+    if (!busy && m_entrarPending) {
+        m_entrarPending = false;
+        ButonOKClick();
+    }
+}
+
 void TFLogin::ButonOKClick()
 {
+    // Asked before the connection is there: answered as soon as it is.
+    if (m_busy) {
+        m_entrarPending = true;
+        return;
+    }
     QString stored;
     if (!RunGuarded(this, m_log, [&] { stored = m_database.passwordOf(m_chave); }))
         return;

@@ -6,6 +6,9 @@
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
+
+class QObject;
 
 namespace vorenta {
 
@@ -16,15 +19,21 @@ class LogSink;
 inline constexpr const char* kSettingsFileName = "Vorenta.ini";
 /// Where the settings text lives on the provider's web server.
 inline constexpr const char* kSettingsResource = "/Vorenta/Vorenta.txt";
-/// A download never holds up the start for longer than this.
-inline constexpr std::chrono::milliseconds kDownloadTimeout{15000};
+/// A download never takes longer than this; the login is usable meanwhile.
+inline constexpr std::chrono::milliseconds kDownloadTimeout{5000};
 
 /// The provider's web server: Coletor.ini [CONFIG] ServidorWeb when set, else the build's
 /// VORENTA_PROVIDER_WEB_URL.
 QString ProviderWebUrl(const QString& programFolder);
 
-/// Fetches `url` into the file `path`, replacing it only when the whole resource arrived with
-/// HTTP status 200. False on any failure, including the time-out; never throws.
+/// Starts fetching `url` into the file `path` and returns at once; `done` runs on this thread with
+/// true when the whole resource arrived with HTTP status 200 and replaced the file, false on any
+/// failure (the file is then left alone), at the latest after `timeout`. Nothing runs once
+/// `context` is gone.
+void StartDownload(const QUrl& url, const QString& path, std::chrono::milliseconds timeout, QObject* context,
+                   std::function<void(bool arrived)> done);
+
+/// StartDownload, waited for (user input is held meanwhile). Never throws.
 bool DownloadFile(const QUrl& url, const QString& path, std::chrono::milliseconds timeout = kDownloadTimeout);
 
 /// Servidor and BancoDados from the settings file in `programFolder` (a missing key gives the
@@ -32,9 +41,14 @@ bool DownloadFile(const QUrl& url, const QString& path, std::chrono::millisecond
 /// "Erro: " with the reason when that fails.
 ServerSettings ReadServerSettings(const QString& programFolder, const ServerSettings& defaults, LogSink& log);
 
-/// The start-up connection: downloads the settings file from `webUrl`, reads and deletes it,
-/// and connects `database`. Logs "Erro de conexão. : " with the driver's text and returns false
-/// when the connection fails.
+/// The start-up connection, without blocking: downloads the settings file from `webUrl`, reads
+/// and deletes it, connects `database`, logs which settings were used and where they came from
+/// (and "Erro de conexão. : " with the reason when the connection fails), then calls `done`.
+/// Nothing runs once `context` is gone.
+void StartConnectToServer(const QString& programFolder, const QString& webUrl, ToolDatabase& database,
+                          LogSink& log, QObject* context, std::function<void(bool connected)> done);
+
+/// StartConnectToServer, waited for. True when the connection was opened.
 bool ConnectToServer(const QString& programFolder, const QString& webUrl, ToolDatabase& database,
                      LogSink& log);
 

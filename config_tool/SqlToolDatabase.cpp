@@ -10,20 +10,6 @@
 
 namespace vorenta {
 
-namespace {
-
-// The shared layer's failures reach the forms as the tool's own error type, text unchanged.
-template <class Action> auto translated(Action&& action)
-{
-    try {
-        return action();
-    } catch (const DatabaseError& error) {
-        throw ToolDatabaseError(error.what());
-    }
-}
-
-} // namespace
-
 SqlToolDatabase::SqlToolDatabase(DatabaseSettings base, QString programFolder)
     : m_base(std::move(base)), m_current(m_base), m_programFolder(std::move(programFolder))
 {
@@ -64,33 +50,80 @@ void SqlToolDatabase::connect(const ServerSettings& settings)
     m_connection.reset();
     m_current = next;
     m_connection = std::make_unique<DatabaseConnection>(next);
-    translated([&] { m_connection->open(); });
+    try {
+        m_connection->open();
+    } catch (const DatabaseError& error) {
+        throwConnectFailure(error);
+    }
 }
 
-DatabaseConnection& SqlToolDatabase::connection() const
+QString SqlToolDatabase::describe() const
 {
-    if (!m_connection || !m_connection->isOpen())
-        throw ToolDatabaseError("sem conexão com o banco de dados");
+    if (m_current.backend == DatabaseBackend::Sqlite)
+        return m_current.databaseName;
+    return QStringLiteral("%1 em %2:%3").arg(m_current.databaseName, m_current.host).arg(m_current.port);
+}
+
+void SqlToolDatabase::throwConnectFailure(const std::exception& error) const
+{
+    throw ToolDatabaseError((QStringLiteral("Não foi possível conectar ao banco de dados ") + describe() +
+                             QStringLiteral(": ") + QString::fromUtf8(error.what()))
+                                .toStdString());
+}
+
+DatabaseConnection& SqlToolDatabase::usableConnection()
+{
+    if (!m_connection)
+        m_connection = std::make_unique<DatabaseConnection>(m_current);
+    if (!m_connection->isUsable()) {
+        try {
+            m_connection->open();
+        } catch (const DatabaseError& error) {
+            throwConnectFailure(error);
+        }
+    }
     return *m_connection;
+}
+
+void SqlToolDatabase::run(Kind kind, const std::function<void(DatabaseConnection&)>& statement)
+{
+    for (int attempt = 1;; ++attempt) {
+        DatabaseConnection& connection = usableConnection();
+        try {
+            statement(connection);
+            return;
+        } catch (const ConnectionError& error) {
+            // Broken under the statement: the next action opens it again.
+            connection.close();
+            if (kind == Kind::Read && attempt == 1)
+                continue;
+            throwConnectFailure(error);
+        } catch (const DatabaseError& error) {
+            throw ToolDatabaseError((QStringLiteral("O banco de dados ") + describe() +
+                                     QStringLiteral(" recusou a operação: ") + error.text())
+                                        .toStdString());
+        }
+    }
 }
 
 QString SqlToolDatabase::passwordOf(const QString& chave)
 {
-    SqlQuery QryPadrao(connection());
-    return translated([&] {
-        QryPadrao.clearStatement();
+    QString password;
+    run(Kind::Read, [&](DatabaseConnection& connection) {
+        SqlQuery QryPadrao(connection);
         QryPadrao.addLine(QStringLiteral("Select Ed5 from  parametros where chave=:xChave"));
         QryPadrao.bindText(QStringLiteral("xChave"), chave);
         QryPadrao.open();
-        return QryPadrao.hasRows() ? QryPadrao.text(QStringLiteral("Ed5")) : QString();
+        password = QryPadrao.hasRows() ? QryPadrao.text(QStringLiteral("Ed5")) : QString();
     });
+    return password;
 }
 
 QList<RangeRow> SqlToolDatabase::listRanges(const QString& chave, const QString& idServ)
 {
-    SqlQuery QryPadrao(connection());
-    return translated([&] {
-        QryPadrao.clearStatement();
+    QList<RangeRow> rows;
+    run(Kind::Read, [&](DatabaseConnection& connection) {
+        SqlQuery QryPadrao(connection);
         QryPadrao.addLine(QStringLiteral("Select * from  RangeIP"));
         QryPadrao.addLine(QStringLiteral("where CHAVE =:xCHAVE"));
         QryPadrao.addLine(QStringLiteral("and IDSERV=:xIDSERV"));
@@ -98,20 +131,19 @@ QList<RangeRow> SqlToolDatabase::listRanges(const QString& chave, const QString&
         QryPadrao.bindText(QStringLiteral("xCHAVE"), chave);
         QryPadrao.bindText(QStringLiteral("xIDSERV"), idServ);
         QryPadrao.open();
-        QList<RangeRow> rows;
+        rows.clear();
         for (; !QryPadrao.atEnd(); QryPadrao.next())
             rows.append({QryPadrao.integer(QStringLiteral("Cod")), QryPadrao.text(QStringLiteral("IPINI")),
                          QryPadrao.text(QStringLiteral("IPFIN"))});
-        return rows;
     });
+    return rows;
 }
 
 void SqlToolDatabase::insertRange(const QString& chave, const QString& idServ, const QString& ipIni,
                                   const QString& ipFin)
 {
-    SqlQuery QryPadrao(connection());
-    translated([&] {
-        QryPadrao.clearStatement();
+    run(Kind::Write, [&](DatabaseConnection& connection) {
+        SqlQuery QryPadrao(connection);
         QryPadrao.addLine(QStringLiteral("Insert into RangeIP (CHAVE,IDSERV,IPINI,IPFIN)"));
         QryPadrao.addLine(QStringLiteral(" Values (:xCHAVE,:xIDSERV,:xIPINI,:xIPFIN)"));
         QryPadrao.bindText(QStringLiteral("xCHAVE"), chave);
@@ -124,14 +156,58 @@ void SqlToolDatabase::insertRange(const QString& chave, const QString& idServ, c
 
 void SqlToolDatabase::deleteRange(qint64 cod)
 {
-    SqlQuery QryAux(connection());
-    translated([&] {
-        QryAux.clearStatement();
+    run(Kind::Write, [&](DatabaseConnection& connection) {
+        SqlQuery QryAux(connection);
         QryAux.addLine(QStringLiteral("Delete from  RangeIP"));
         QryAux.addLine(QStringLiteral("where Cod =:xCod"));
         QryAux.bindInteger(QStringLiteral("xCod"), cod);
         QryAux.execute();
     });
+}
+
+QList<DeviceRow> SqlToolDatabase::listDevices(const QString& chave, const QString& idServ)
+{
+    QList<DeviceRow> rows;
+    run(Kind::Read, [&](DatabaseConnection& connection) {
+        SqlQuery QryEquip(connection);
+        QryEquip.addLine(QStringLiteral("Select nSerie, Fabricante, Modelo, IP, LocalInstal, UltLog"));
+        QryEquip.addLine(QStringLiteral("from ListaEquipCli"));
+        QryEquip.addLine(QStringLiteral("where Chave=:xChave and IDServ=:xIDServ"));
+        QryEquip.bindText(QStringLiteral("xChave"), chave);
+        QryEquip.bindText(QStringLiteral("xIDServ"), idServ);
+        QryEquip.open();
+        rows.clear();
+        for (; !QryEquip.atEnd(); QryEquip.next())
+            rows.append({QryEquip.text(QStringLiteral("nSerie")), QryEquip.text(QStringLiteral("Fabricante")),
+                         QryEquip.text(QStringLiteral("Modelo")), QryEquip.text(QStringLiteral("IP")),
+                         QryEquip.text(QStringLiteral("LocalInstal")),
+                         QryEquip.isNull(QStringLiteral("UltLog")) ? QDateTime()
+                                                                   : QryEquip.dateTime(QStringLiteral("UltLog"))});
+    });
+    return rows;
+}
+
+QDateTime SqlToolDatabase::lastPass(const QString& chave, const QString& idServ)
+{
+    QDateTime last;
+    run(Kind::Read, [&](DatabaseConnection& connection) {
+        SqlQuery QryUltLog(connection);
+        QryUltLog.addLine(QStringLiteral("Select DataLOG from UltLog"));
+        QryUltLog.addLine(QStringLiteral("where Chave=:xChave and IDServ=:xIDServ"));
+        QryUltLog.bindText(QStringLiteral("xChave"), chave);
+        QryUltLog.bindText(QStringLiteral("xIDServ"), idServ);
+        QryUltLog.open();
+        // One row per collector, kept so by the database; the latest should a second ever appear.
+        last = QDateTime();
+        for (; !QryUltLog.atEnd(); QryUltLog.next()) {
+            if (QryUltLog.isNull(QStringLiteral("DataLOG")))
+                continue;
+            const QDateTime at = QryUltLog.dateTime(QStringLiteral("DataLOG"));
+            if (!last.isValid() || at > last)
+                last = at;
+        }
+    });
+    return last;
 }
 
 } // namespace vorenta

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -21,7 +22,18 @@ struct RangeRow {
     QString IPFin;
 };
 
-/// A statement or connection failure; the message is the driver's text.
+/// One device of the collector as the provider's device list holds it (ListaEquipCli).
+struct DeviceRow {
+    QString NSerie;
+    QString Fabricante;
+    QString Modelo;
+    QString IP;
+    QString LocalInstal;
+    QDateTime UltLog; ///< the device's last stored reading; invalid when the column is null
+};
+
+/// A statement or connection failure; the message is Portuguese, names the database and ends
+/// with the driver's text.
 class ToolDatabaseError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -52,6 +64,17 @@ public:
 
     /// Deletes the RangeIP row with this Cod.
     virtual void deleteRange(qint64 cod) = 0;
+
+    /// The collector's ListaEquipCli rows.
+    virtual QList<DeviceRow> listDevices(const QString& chave, const QString& idServ) = 0;
+
+    /// DataLOG of the collector's UltLog row: the end of its last pass that stored a reading;
+    /// invalid when there is none.
+    virtual QDateTime lastPass(const QString& chave, const QString& idServ) = 0;
+
+    /// The database the tool edits, for the window and the messages: "vorenta em 127.0.0.1:5432",
+    /// or the embedded file's path.
+    virtual QString describe() const = 0;
 };
 
 } // namespace vorenta

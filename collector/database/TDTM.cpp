@@ -1,10 +1,12 @@
 #include "TDTM.h"
 
+#include "common/IpRange.h"
 #include "common/StopSignal.h"
 #include "common/TextRules.h"
 #include "common/database/DatabaseError.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 
 #include <chrono>
 
@@ -47,6 +49,9 @@ bool TDTM::LoadRanges(RangeTable& table)
             QryBuscaRange.addLine(QStringLiteral("Select * from RangeIP"));
             QryBuscaRange.addLine(QStringLiteral("where Chave=:xChave"));
             QryBuscaRange.addLine(QStringLiteral("And IDSERV=:xIDServ"));
+            // In the order they were added, so a range repeated later is the one left out, as the
+            // tool would have refused it.
+            QryBuscaRange.addLine(QStringLiteral("Order by Cod"));
             QryBuscaRange.bindText(QStringLiteral("xChave"), m_identity.Chave);
             QryBuscaRange.bindText(QStringLiteral("xIDServ"), m_identity.IDServ);
             QryBuscaRange.open();
@@ -60,16 +65,36 @@ bool TDTM::LoadRanges(RangeTable& table)
         RangeTable loaded;
         loaded.RangesConfigured = QryBuscaRange.hasRows();
         qint64 rows = 0;
+        QList<IpRange> accepted;
+        QStringList refusals;
         for (; !QryBuscaRange.atEnd(); QryBuscaRange.next()) {
+            const QString start = QryBuscaRange.text(QStringLiteral("IPINI"));
+            const QString end = QryBuscaRange.text(QStringLiteral("IPFIN"));
+            if (!IsBlank(start)) {
+                const IpRangeVerdict verdict = CheckIpRange(start, end, accepted, IpRangeEnd::HostPastNetwork);
+                if (verdict.ok())
+                    accepted.append(*verdict.range);
+                // An inverted range is reported by the walk, which visits nothing for it.
+                else if (verdict.problem != IpRangeProblem::EndBeforeStart)
+                    refusals.append(QStringLiteral("Range de IP recusado: ") + EscapedText(start) +
+                                    QStringLiteral(" - ") + EscapedText(end) + QStringLiteral(": ") +
+                                    verdict.reason);
+                // The same hosts again would store every printer twice a pass. A range that only
+                // partly overlaps is still walked: leaving it out would lose the hosts of its own.
+                if (verdict.coveredByListed)
+                    continue;
+            }
             if (++rows > RangeTable::kSlots)
                 continue; // counted for the line below
             RangeSlot& slot = loaded.slot(static_cast<int>(rows));
-            slot.StartIp = QryBuscaRange.text(QStringLiteral("IPINI"));
-            slot.EndIp = QryBuscaRange.text(QStringLiteral("IPFIN"));
+            slot.StartIp = start;
+            slot.EndIp = end;
         }
         QryBuscaRange.close();
         m_log.WriteLog(loaded.RangesConfigured ? QStringLiteral("Range Configurado.")
                                                : QStringLiteral("Sem Range Configurado."));
+        for (const QString& refusal : refusals)
+            m_log.WriteLog(refusal);
         if (rows > RangeTable::kSlots)
             m_log.WriteLog(QStringLiteral("Ranges de IP além de %1 ignorados: %2")
                                .arg(RangeTable::kSlots)

@@ -19,46 +19,16 @@ QString NetworkPrefix(const QString& address)
     return {};
 }
 
-QString DottedAddress::prefix() const
-{
-    return QStringLiteral("%1.%2.%3.").arg(numbers[0]).arg(numbers[1]).arg(numbers[2]);
-}
-
-std::optional<DottedAddress> ParseDottedAddress(const QString& text, bool anyHost)
-{
-    constexpr int kMaxNumber = 255;
-    constexpr qsizetype kMaxHostDigits = 9; // still an int
-    const QStringList groups = Trim(text).split(u'.');
-    if (groups.size() != 4)
-        return std::nullopt;
-    DottedAddress address;
-    for (int i = 0; i < 4; ++i) {
-        const QString& group = groups[i];
-        const bool host = i == 3;
-        if (group.isEmpty() || group.size() > kMaxHostDigits)
-            return std::nullopt;
-        for (QChar c : group) {
-            if (c < u'0' || c > u'9')
-                return std::nullopt;
-        }
-        const int number = group.toInt();
-        if (number > kMaxNumber && !(host && anyHost))
-            return std::nullopt;
-        address.numbers[static_cast<size_t>(i)] = number;
-    }
-    return address;
-}
-
 HostRun RangeHosts(const QString& startText, const QString& endText, LogSink& log)
 {
     constexpr int kLastHost = 254;
-    const std::optional<DottedAddress> start = ParseDottedAddress(startText);
-    const std::optional<DottedAddress> end = ParseDottedAddress(endText, true);
-    if (!start || !end || end->prefix() != start->prefix())
-        throw RangeWalkError("not a range of one network: " + startText.toStdString() + " - " +
-                             endText.toStdString());
-    HostRun run{start->prefix(), start->host(), std::min(end->host(), kLastHost)};
-    if (end->host() < start->host()) {
+    // The rules the tool checks before it stores a range; the list rules are the load's concern.
+    const IpRangeVerdict verdict = CheckIpRange(startText, endText, {}, IpRangeEnd::HostPastNetwork);
+    if (!verdict.range)
+        throw RangeWalkError(verdict.reason.toStdString());
+    const IpRange& range = *verdict.range;
+    HostRun run{range.prefix, range.firstHost, std::min(range.lastHost, kLastHost)};
+    if (verdict.problem == IpRangeProblem::EndBeforeStart) {
         log.WriteLog(QStringLiteral("Range de IP invertido, nada coletado: ") + EscapedText(startText) +
                      QStringLiteral(" - ") + EscapedText(endText));
         run.lastHost = run.firstHost - 1;

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "common/IpRange.h"
+
 #include <QString>
 
-#include <array>
 #include <functional>
-#include <optional>
 #include <stdexcept>
 
 namespace vorenta {
@@ -58,22 +58,6 @@ HostRun RangeHosts(const QString& startText, const QString& endText, LogSink& lo
 /// Calls `visit` with host = firstHost .. lastHost in order, skipping 255 (the broadcast address
 /// of the /24), until `visit` returns false.
 void ForEachHost(int firstHost, int lastHost, const std::function<bool(int host)>& visit);
-
-/// An IPv4 address written as four decimal numbers joined by dots, as a range text holds it.
-struct DottedAddress {
-    std::array<int, 4> numbers{};
-
-    /// The network prefix in canonical form, up to and including the third dot ("192.168.0.").
-    QString prefix() const;
-    /// The host number, the fourth number.
-    int host() const { return numbers[3]; }
-};
-
-/// `text` (blanks and control characters around it ignored) as a dotted IPv4 address: four
-/// groups of decimal digits, each 0 to 255. With `anyHost`, the fourth may be any number of up
-/// to nine digits (a range end above 254 is cut to 254 by the walk). Nothing for any other text,
-/// so "999.0.0.1" or "a.b.c.1" never reach the resolver as host names.
-std::optional<DottedAddress> ParseDottedAddress(const QString& text, bool anyHost = false);
 
 /// The prefix of a dotted address, from its first character up to and including its third dot
 /// ("192.168.0.10" gives "192.168.0."). Empty when the text has fewer than three dots.

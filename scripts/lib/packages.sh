@@ -11,6 +11,7 @@ VORENTA_PACKAGES=(
     clang libclang-rt-14-dev
     python3 procps iproute2 systemd
     libfaketime
+    xvfb xdotool
     dpkg-dev lintian desktop-file-utils
 )
 

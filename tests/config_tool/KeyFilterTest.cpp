@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -75,31 +76,65 @@ TEST_F(KeyFilterTest, DeleteRemovesTheCharacterAfterTheCursor)
         QTest::keyClick(edit, Qt::Key_Delete);
         EXPECT_EQ(edit->text(), QStringLiteral(".0.0.12"));
 
-        // Shift+Delete is the clipboard's cut, which these edits do not offer.
+        // Shift+Delete is the clipboard's cut, as Ctrl+X.
         edit->selectAll();
         QKeyEvent cut(QEvent::KeyPress, Qt::Key_Delete, Qt::ShiftModifier, QString(QChar(0x7F)));
         QCoreApplication::sendEvent(edit, &cut);
-        EXPECT_EQ(edit->text(), QStringLiteral(".0.0.12"));
+        EXPECT_EQ(edit->text(), QString());
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral(".0.0.12"));
     }
 }
 
-TEST_F(KeyFilterTest, ClipboardShortcutsAndLengthLimit)
+TEST_F(KeyFilterTest, PasteInsertsTheDigitsAndDotsOfTheClipboard)
 {
     form.show();
-    QGuiApplication::clipboard()->setText(QStringLiteral("abc"));
+    const std::pair<QString, QString> cases[] = {
+        {"abc", ""},
+        {"IP: 10.0.0.1\n", "10.0.0.1"},
+        {" 192.168.000.010 ", "192.168.000.010"},
+        {"1234567890.1234567890.123", "1234567890.123456789"}, // the 21st and on are cut
+    };
     for (QLineEdit* edit : edits()) {
-        edit->clear();
-        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-        QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier);
-        EXPECT_EQ(edit->text(), QString());
-        EXPECT_EQ(edit->contextMenuPolicy(), Qt::NoContextMenu);
+        for (const auto& [copied, pasted] : cases) {
+            SCOPED_TRACE(copied.toStdString());
+            for (const QKeyCombination keys : {QKeyCombination(Qt::ControlModifier, Qt::Key_V),
+                                               QKeyCombination(Qt::ShiftModifier, Qt::Key_Insert)}) {
+                QGuiApplication::clipboard()->setText(copied);
+                edit->clear();
+                QTest::keyClick(edit, keys.key(), keys.keyboardModifiers());
+                EXPECT_EQ(edit->text(), pasted);
+            }
+        }
+        EXPECT_EQ(edit->contextMenuPolicy(), Qt::CustomContextMenu);
 
         QTest::keyClicks(edit, QStringLiteral("123456789.123456789.1"));
-        EXPECT_EQ(edit->text(), QStringLiteral("123456789.123456789.")); // the 21st is refused
+        EXPECT_EQ(edit->text().size(), 20); // the 21st is refused
+        // Copy and cut work as anywhere.
+        edit->setText(QStringLiteral("10.0.0.7"));
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
-        EXPECT_EQ(edit->text().size(), 20);
+        EXPECT_EQ(edit->text(), QString());
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("10.0.0.7"));
     }
+}
+
+TEST_F(KeyFilterTest, TheContextMenuPastesTheSameWay)
+{
+    form.show();
+    QLineEdit* edit = edits().front();
+    QGuiApplication::clipboard()->setText(QStringLiteral("de 172.16.0.1 até"));
+    emit edit->customContextMenuRequested(QPoint(5, 5));
+    auto* menu = edit->findChild<QMenu*>(QStringLiteral("MenuEdicao"));
+    ASSERT_TRUE(menu);
+    QStringList items;
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            items.append(action->text());
+    }
+    EXPECT_EQ(items, QStringList({"&Recortar", "&Copiar", "Co&lar", "Selecionar &tudo"}));
+    menu->findChild<QAction*>(QStringLiteral("Colar"))->trigger();
+    menu->close();
+    EXPECT_EQ(edit->text(), QStringLiteral("172.16.0.1"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "config_tool/LoginForm.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -74,20 +75,45 @@ TEST_P(LoginTest, ComparesTypedPasswordExactlyWithEd5)
     }
 }
 
-TEST_P(LoginTest, EnterInThePasswordEditDoesNothing)
+TEST_P(LoginTest, EnterInThePasswordEditMeansEntrar)
 {
+    db().insertRow(QStringLiteral("Parametros"),
+                   {{QStringLiteral("chave"), kChave}, {QStringLiteral("Ed5"), QStringLiteral("pw")}});
     TFLogin login(tool(), kChave, log);
     login.show();
     auto* edit = login.findChild<QLineEdit*>(QStringLiteral("EditSenha"));
-    QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_TRUE(login.isVisible());
-    EXPECT_FALSE(login.LoginAccepted());
-    for (auto* button : login.findChildren<QPushButton*>()) {
-        EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
-        EXPECT_FALSE(button->isDefault());
-        EXPECT_FALSE(button->autoDefault());
-    }
     EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(edit, QStringLiteral("px"));
+    ModalScript wrong;
+    wrong.answer(QMessageBox::Ok);
+    QTest::keyClick(edit, Qt::Key_Return);
+    ASSERT_EQ(wrong.messages().size(), 1);
+    EXPECT_EQ(wrong.messages()[0].text, QStringLiteral("Senha Inválida!"));
+    EXPECT_FALSE(login.LoginAccepted());
+
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("pw"));
+    QTest::keyClick(edit, Qt::Key_Enter); // the keypad's
+    EXPECT_TRUE(login.LoginAccepted());
+    // The buttons never take the focus from the password.
+    for (auto* button : login.findChildren<QPushButton*>())
+        EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+}
+
+TEST_P(LoginTest, EntrarWhileTheSettingsAreFetchedRunsOnceTheyArrive)
+{
+    db().insertRow(QStringLiteral("Parametros"),
+                   {{QStringLiteral("chave"), kChave}, {QStringLiteral("Ed5"), QStringLiteral("pw")}});
+    TFLogin login(tool(), kChave, log);
+    login.show();
+    login.setStatus(QStringLiteral("Buscando configurações..."), true);
+    EXPECT_EQ(login.findChild<QLabel*>(QStringLiteral("LabelStatus"))->text(),
+              QStringLiteral("Buscando configurações..."));
+    QTest::keyClicks(login.findChild<QLineEdit*>(QStringLiteral("EditSenha")), QStringLiteral("pw"));
+    login.findChild<QPushButton*>(QStringLiteral("ButonOK"))->click();
+    EXPECT_FALSE(login.LoginAccepted()) << "no password query before the connection";
+    login.setStatus(QString(), false);
+    EXPECT_TRUE(login.LoginAccepted());
 }
 
 // How the technician leaves the login, and whether the program goes on.

@@ -114,7 +114,13 @@ TEST_P(SettingsDownloadTest, ServedSettingsChooseTheDatabaseAndTheFileIsRemoved)
         << log.lines.join(u'\n').toStdString();
     EXPECT_TRUE(reachesTestDatabase());
     EXPECT_FALSE(settingsFileLeft());
-    EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join(u'\n').toStdString();
+    // One line says which settings were used and where they came from.
+    ASSERT_EQ(log.lines.size(), 1) << log.lines.join(u'\n').toStdString();
+    EXPECT_TRUE(log.lines[0].startsWith("Configurações baixadas de " + web.url() + "/Vorenta/Vorenta.txt: Servidor=" +
+                                        db().settings().host + "," + QString::number(db().settings().port) +
+                                        " BancoDados=" + db().settings().databaseName +
+                                        "; banco de dados em uso: " + db().settings().databaseName + " em "))
+        << log.lines[0].toStdString();
 }
 
 TEST_P(SettingsDownloadTest, HandMadeFileIsUsedOnceWhenTheServerIsDown)
@@ -168,6 +174,9 @@ public:
     QList<RangeRow> listRanges(const QString&, const QString&) override { return {}; }
     void insertRange(const QString&, const QString&, const QString&, const QString&) override {}
     void deleteRange(qint64) override {}
+    QList<DeviceRow> listDevices(const QString&, const QString&) override { return {}; }
+    QDateTime lastPass(const QString&, const QString&) override { return {}; }
+    QString describe() const override { return QStringLiteral("gravado"); }
 
     QList<ServerSettings> connected;
 };

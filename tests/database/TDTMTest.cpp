@@ -36,7 +36,7 @@ protected:
 TEST_P(TDTMTest, LoadsTheRangesOfThisCollectorOnly)
 {
     db().insertRange("K1", "S1", "10.0.0.1", "10.0.0.20");
-    db().insertRange("K1", "S1", "10.0.0.1", "10.0.0.20"); // the same twice is two ranges
+    db().insertRange("K1", "S1", "10.0.0.1", "10.0.0.20"); // the same again is walked once
     db().insertRange("K1", "S1", QVariant(), "10.0.1.9");
     db().insertRange("K1", "S2", "10.9.9.1", "10.9.9.2");
     db().insertRange("K2", "S1", "10.8.8.1", "10.8.8.2");
@@ -49,8 +49,55 @@ TEST_P(TDTMTest, LoadsTheRangesOfThisCollectorOnly)
     EXPECT_TRUE(table.RangesConfigured);
     QStringList filled = filledSlots(table);
     filled.sort();
-    EXPECT_EQ(filled, QStringList({"-10.0.1.9", "10.0.0.1-10.0.0.20", "10.0.0.1-10.0.0.20"}));
-    EXPECT_EQ(log.lines, QStringList({"Buscando Range de IP Chave: K1 IdServ:S1", "Range Configurado."}));
+    EXPECT_EQ(filled, QStringList({"-10.0.1.9", "10.0.0.1-10.0.0.20"}));
+    EXPECT_EQ(log.lines, QStringList({"Buscando Range de IP Chave: K1 IdServ:S1", "Range Configurado.",
+                                      "Range de IP recusado: 10.0.0.1 - 10.0.0.20: Este range já está na "
+                                      "lista: 10.0.0.1 - 10.0.0.20"}));
+}
+
+// Rows stored before the tool checked them: each refusal says why, in the order the rows were
+// added; what adds no host is left out, what the walk reports itself stays for the walk.
+TEST_P(TDTMTest, RangesTheRulesRefuseAreLoggedWithTheReason)
+{
+    const struct {
+        const char* start;
+        const char* end;
+        bool walked;
+        const char* line; // nullptr: nothing logged at the load
+    } rows[] = {
+        {"127.10.0.1", "127.10.0.9", true, nullptr},
+        {"127.10.0.250", "127.10.1.5", true,
+         "Range de IP recusado: 127.10.0.250 - 127.10.1.5: O IP final deve estar na mesma rede /24 do IP "
+         "inicial: 127.10.0.x"},
+        {"192.168.1", "192.168.1.300", true,
+         "Range de IP recusado: 192.168.1 - 192.168.1.300: O IP inicial deve ser um endereço completo, quatro "
+         "números de 0 a 255 separados por pontos: 192.168.0.1"},
+        {"127.10.0.3", "127.10.0.4", false,
+         "Range de IP recusado: 127.10.0.3 - 127.10.0.4: Este range tem IPs em comum com o range 127.10.0.1 - "
+         "127.10.0.9 da lista: informe IPs fora dele ou exclua-o antes."},
+        {"127.10.0.5", "127.10.0.20", true,
+         "Range de IP recusado: 127.10.0.5 - 127.10.0.20: Este range tem IPs em comum com o range 127.10.0.1 - "
+         "127.10.0.9 da lista: informe IPs fora dele ou exclua-o antes."},
+        {"127.10.0.40", "127.10.0.30", true, nullptr},   // the walk logs "invertido"
+        {"127.10.5.250", "127.10.5.300", true, nullptr}, // stored before: walked to .254 as always
+        {"127.10.5.250", "127.10.5.254", false,
+         "Range de IP recusado: 127.10.5.250 - 127.10.5.254: Este range já está na lista: 127.10.5.250 - "
+         "127.10.5.300"},
+    };
+    QStringList walked;
+    QStringList lines{"Buscando Range de IP Chave: K1 IdServ:S1", "Range Configurado."};
+    for (const auto& row : rows) {
+        db().insertRange("K1", "S1", row.start, row.end);
+        if (row.walked)
+            walked.append(QString::fromUtf8(row.start) + u'-' + QString::fromUtf8(row.end));
+        if (row.line)
+            lines.append(QString::fromUtf8(row.line));
+    }
+    TDTM tdtm = module();
+    RangeTable table;
+    ASSERT_TRUE(tdtm.LoadRanges(table));
+    EXPECT_EQ(filledSlots(table), walked);
+    EXPECT_EQ(log.lines, lines);
 }
 
 TEST_P(TDTMTest, KeysHoldingQuotesSelectTheirOwnRows)
