@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace vorenta {
 
@@ -31,7 +32,12 @@ int readSimultaneos(const QString& programFolder, QStringList& notices)
     if (text.isEmpty())
         return ProbeLimits::kDefaultSimultaneous;
     bool ok = false;
-    const long long wanted = text.toLongLong(&ok);
+    long long wanted = text.toLongLong(&ok);
+    // Digits too many for a number are still a number above the maximum, not a word.
+    if (!ok && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+        ok = true;
+        wanted = std::numeric_limits<long long>::max();
+    }
     if (ok && wanted >= 1 && wanted <= ProbeLimits::kMaxSimultaneous)
         return static_cast<int>(wanted);
     const int taken = ok && wanted > ProbeLimits::kMaxSimultaneous ? ProbeLimits::kMaxSimultaneous

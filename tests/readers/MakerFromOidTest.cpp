@@ -1,10 +1,6 @@
 #include "collector/probing/MakerFromOid.h"
 #include "collector/probing/ManufacturerDispatch.h"
-#include "collector/probing/readers/ReadBrother.h"
-#include "collector/probing/readers/ReadCanon.h"
-#include "collector/probing/readers/ReadEpson.h"
-#include "collector/probing/readers/ReadKonicaMinolta.h"
-#include "collector/probing/readers/ReadSharp.h"
+#include "tests/readers/MakerTables.h"
 #include "tests/support/ScriptedSnmpSource.h"
 
 #include <gtest/gtest.h>
@@ -67,15 +63,19 @@ TEST(MakerOfSysObjectId, NamesTheMakerOfAnEnterpriseNumberAndNothingElse)
 TEST(DispatchManufacturer, AsksSysObjectIdOnlyWhenOnAndNoReaderHolds)
 {
     const QString sharpOid = QStringLiteral("1.3.6.1.4.1.2385.3.1.41");
-    const QStringList sharp = {SharpOid::SH1, SharpOid::SH2, SharpOid::SH3, SharpOid::SH4};
-    const QStringList konicaMinolta = {KonicaMinoltaOid::K1, KonicaMinoltaOid::K2, KonicaMinoltaOid::K3,
-                                       KonicaMinoltaOid::K4, KonicaMinoltaOid::K5, KonicaMinoltaOid::K6,
-                                       KonicaMinoltaOid::K7, KonicaMinoltaOid::K8, KonicaMinoltaOid::K9,
-                                       KonicaMinoltaOid::K10};
-    const QStringList canon = {CanonOid::C1, CanonOid::C8};
-    const QStringList brother = {BrotherOid::B3,  BrotherOid::B4,  BrotherOid::B5,  BrotherOid::B6,
-                                 BrotherOid::B12, BrotherOid::B13, BrotherOid::B14, BrotherOid::B3};
-    const QStringList epson = {EpsonOid::E1, EpsonOid::E2, EpsonOid::E3, EpsonOid::E4, EpsonOid::E5};
+    const QStringList sharp = {test::SharpTable::SH1, test::SharpTable::SH2, test::SharpTable::SH3,
+                               test::SharpTable::SH4};
+    const QStringList konicaMinolta = {test::KonicaMinoltaTable::K1, test::KonicaMinoltaTable::K2,
+                                       test::KonicaMinoltaTable::K3, test::KonicaMinoltaTable::K4,
+                                       test::KonicaMinoltaTable::K5, test::KonicaMinoltaTable::K6,
+                                       test::KonicaMinoltaTable::K7, test::KonicaMinoltaTable::K8,
+                                       test::KonicaMinoltaTable::K9, test::KonicaMinoltaTable::K10};
+    const QStringList canon = {test::CanonTable::C1, test::CanonTable::C8};
+    const QStringList brother = {test::BrotherTable::B3,  test::BrotherTable::B4,  test::BrotherTable::B5,
+                                 test::BrotherTable::B6,  test::BrotherTable::B12, test::BrotherTable::B13,
+                                 test::BrotherTable::B14, test::BrotherTable::B3};
+    const QStringList epson = {test::EpsonTable::E1, test::EpsonTable::E2, test::EpsonTable::E3,
+                               test::EpsonTable::E4, test::EpsonTable::E5};
     const QStringList sysObjectId = {kSysObjectId};
 
     const struct {

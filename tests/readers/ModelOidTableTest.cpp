@@ -1,7 +1,7 @@
 #include "collector/database/ModelOidLookup.h"
 #include "collector/probing/ManufacturerDispatch.h"
-#include "collector/probing/readers/ReadHp.h"
 #include "common/database/DatabaseError.h"
+#include "tests/readers/MakerTables.h"
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/DatabaseFixture.h"
 #include "tests/support/LoopbackDevice.h"
@@ -222,7 +222,7 @@ TEST_P(ModelOidTableTest, AnErrorEndsTheStepKeepsWhatWasSetAndIsLoggedOnce)
 
 TEST_P(ModelOidTableTest, ReaderThenMonochromeRuleThenTable)
 {
-    using namespace HpOid;
+    using namespace test::HpTable;
     db().insertOid("HP LaserJet M402dn", "ContadorColor", Oid(1));
     std::string snmprec = recording({"12"});
     snmprec += (QString(H1) + "|65|900\n" + QString(H2) + "|65|5000\n").toStdString();

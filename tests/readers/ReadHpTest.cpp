@@ -1,4 +1,5 @@
 #include "collector/probing/readers/ReadHp.h"
+#include "tests/readers/MakerTables.h"
 #include "tests/support/ReaderCases.h"
 #include "tests/support/ReadingFields.h"
 #include "tests/support/ScriptedSnmpSource.h"
@@ -8,7 +9,7 @@
 namespace vorenta {
 namespace {
 
-using namespace HpOid;
+using namespace test::HpTable;
 using test::ReaderCase;
 using test::Rec;
 

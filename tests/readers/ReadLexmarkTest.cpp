@@ -1,4 +1,5 @@
 #include "collector/probing/readers/ReadLexmark.h"
+#include "tests/readers/MakerTables.h"
 #include "tests/support/ReaderCases.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,7 @@
 namespace vorenta {
 namespace {
 
-using namespace LexmarkOid;
+using namespace test::LexmarkTable;
 using test::ReaderCase;
 using test::Rec;
 

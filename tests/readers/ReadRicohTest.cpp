@@ -1,4 +1,5 @@
 #include "collector/probing/readers/ReadRicoh.h"
+#include "tests/readers/MakerTables.h"
 #include "tests/support/ReaderCases.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,7 @@
 namespace vorenta {
 namespace {
 
-using namespace RicohOid;
+using namespace test::RicohTable;
 using test::ReaderCase;
 using test::Rec;
 
@@ -122,6 +123,16 @@ const ReaderCase kCases[] = {
          },
      .asked = QStringList{M1, M2, M3} + kCommonPartAsked + QStringList{C3, C9, C5, C11, C10, C74, C75, C71} +
               kRicohSuppliesAsked},
+    {.name = "an empty model comes from M5 when M1 to M3 fail and M4 is blank",
+     .identified = [](DeviceReading& r) { Identified(r, ""); },
+     .device = Rec(M4, "4|   ") + Rec(M5, "4|MP C3003") + kCommon,
+     .refused = {M1, M2, M3},
+     .changes =
+         [](DeviceReading& r) {
+             CommonChanges(r);
+             r.Modelo = "MP C3003";
+         },
+     .asked = QStringList{M1, M2, M3, M4, M5} + kCommonPartAsked},
     {.name = "B1: the MP 201's colour count is emptied and F3 fills it from C3",
      .identified = [](DeviceReading& r) { Identified(r, "Aficio MP 201 "); },
      .device = kCommon + Rec(C3, "2|500"),

@@ -25,27 +25,58 @@ TEST(ProbeLimits, AddressesInFlightFitTheOpenFiles)
 
 TEST(ProbeLimits, SimultaneosFromColetorIni)
 {
+    // The limits as the README and Coletor.ini promise them: 1024 by default, 1 to 4096 taken as
+    // written, a larger number the maximum, anything else the default, each with its line.
     struct Case {
         const char* line; // the [COLETOR] line, or nothing
-        int simultaneous;
-        bool notice;
+        int taken;
+        const char* notice = nullptr;
     };
     const Case cases[] = {
-        {"", ProbeLimits::kDefaultSimultaneous, false},
-        {"Simultaneos=1\r\n", 1, false},
-        {"Simultaneos= 64 \r\n", 64, false},
-        {"Simultaneos=\r\n", ProbeLimits::kDefaultSimultaneous, false},
-        {"Simultaneos=0\r\n", ProbeLimits::kDefaultSimultaneous, true},
-        {"Simultaneos=-5\r\n", ProbeLimits::kDefaultSimultaneous, true},
-        {"Simultaneos=muitos\r\n", ProbeLimits::kDefaultSimultaneous, true},
+        {"", 1024},
+        {"Simultaneos=\r\n", 1024},
+        {"Simultaneos=1\r\n", 1},
+        {"Simultaneos=2\r\n", 2},
+        {"Simultaneos= 64 \r\n", 64},
+        {"Simultaneos=1024\r\n", 1024},
+        {"Simultaneos=4095\r\n", 4095},
+        {"Simultaneos=4096\r\n", 4096},
+        {"Simultaneos=4097\r\n", 4096, "Simultaneos inválido em Coletor.ini: 4097; usando 4096."},
+        {"Simultaneos=1000000\r\n", 4096, "Simultaneos inválido em Coletor.ini: 1000000; usando 4096."},
+        {"Simultaneos=99999999999999999999\r\n", 4096,
+         "Simultaneos inválido em Coletor.ini: 99999999999999999999; usando 4096."},
+        {"Simultaneos=0\r\n", 1024, "Simultaneos inválido em Coletor.ini: 0; usando 1024."},
+        {"Simultaneos=-5\r\n", 1024, "Simultaneos inválido em Coletor.ini: -5; usando 1024."},
+        {"Simultaneos=2.5\r\n", 1024, "Simultaneos inválido em Coletor.ini: 2.5; usando 1024."},
+        {"Simultaneos=muitos\r\n", 1024, "Simultaneos inválido em Coletor.ini: muitos; usando 1024."},
     };
+
+    // What this machine's hard limit of open files lets through: 12 sockets an address and 64
+    // descriptors kept aside; a number that does not fit is lowered, with its own line.
+    rlimit hard{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &hard), 0);
+    const long long fit =
+        hard.rlim_max == RLIM_INFINITY ? 1LL << 40 : (static_cast<long long>(hard.rlim_max) - 64) / 12;
+
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         test::TemporaryProgramFolder home;
         home.write("Coletor.ini", QByteArray("[COLETOR]\r\nChave=K\r\n") + c.line);
         const ProbeLimits limits = LoadProbeLimits(home.path());
-        EXPECT_EQ(limits.simultaneous, c.simultaneous);
-        EXPECT_EQ(limits.notices.size(), c.notice ? 1 : 0) << limits.notices.join('\n').toStdString();
+
+        QStringList notices;
+        if (c.notice)
+            notices << QString::fromUtf8(c.notice);
+        int simultaneous = c.taken;
+        if (c.taken > fit) {
+            simultaneous = static_cast<int>(fit);
+            notices << QStringLiteral(
+                           "Simultaneos limitado a %1 endereços pelo limite de %2 arquivos abertos.")
+                           .arg(fit)
+                           .arg(static_cast<long long>(hard.rlim_max));
+        }
+        EXPECT_EQ(limits.simultaneous, simultaneous);
+        EXPECT_EQ(limits.notices.join('\n').toStdString(), notices.join('\n').toStdString());
     }
 
     // The soft limit of open files has been raised for what the addresses need.

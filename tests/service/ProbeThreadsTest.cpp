@@ -1,4 +1,5 @@
 #include "collector/service/ProbeThreads.h"
+#include "tests/support/Deadline.h"
 
 #include <gtest/gtest.h>
 
@@ -31,17 +32,19 @@ struct HeldJobs {
             stackSize = size;
             mostAtOnce = std::max(mostAtOnce, ++running);
             changed.notify_all();
-            changed.wait(lock, [this] { return released; });
+            // Held until the test has counted; a test that failed before that releases them too.
+            static_cast<void>(test::WaitUntil(changed, lock, [this] { return released; }));
             --running;
             ++finished;
             changed.notify_all();
         };
     }
 
-    void waitUntilRunning(int count)
+    /// True when `count` jobs are running at once within the limit.
+    bool waitUntilRunning(int count)
     {
         std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return running == count; });
+        return test::WaitUntil(changed, lock, [&] { return running >= count; });
     }
 
     void release()
@@ -59,7 +62,8 @@ TEST(ProbeThreads, RunsEveryJobWithAtMostTheLimitAtOnceOnSmallStacks)
         ProbeThreads threads(8);
         for (int i = 0; i < 40; ++i)
             threads.post(jobs.job());
-        jobs.waitUntilRunning(8); // the other 32 wait for a free thread
+        EXPECT_TRUE(jobs.waitUntilRunning(8))
+            << "8 jobs never ran at once"; // the other 32 wait for a free thread
         EXPECT_EQ(threads.threadCount(), 8);
         jobs.release();
     } // joins after the jobs in hand
@@ -74,7 +78,7 @@ TEST(ProbeThreads, StartsThreadsOnlyAsJobsNeedThem)
     ProbeThreads threads(1024);
     for (int i = 0; i < 3; ++i)
         threads.post(jobs.job());
-    jobs.waitUntilRunning(3);
+    EXPECT_TRUE(jobs.waitUntilRunning(3)) << "3 jobs never ran at once";
     EXPECT_EQ(threads.threadCount(), 3);
     jobs.release();
 }

@@ -4,6 +4,7 @@
 #include "collector/probing/IdentifyDevice.h"
 #include "collector/probing/UdpSnmpSource.h"
 #include "tests/support/CapturingLogSink.h"
+#include "tests/support/Deadline.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/NoModelOids.h"
 #include "tests/support/ReadingFields.h"
@@ -25,6 +26,10 @@ using vorenta::test::FixtureSnmpFleet;
 using vorenta::test::SnmpRecording;
 
 namespace {
+
+// Every test of this program ends within four minutes or fails by name: faults in the concurrent
+// walk have made it wait for itself, and a hang reaches CTest's limit with no test named.
+[[maybe_unused]] const bool kDeadlineForEveryTest = test::DeadlineForEveryTest(std::chrono::minutes(4));
 
 class CapturingStore : public ReadingStore {
 public:
@@ -88,6 +93,9 @@ protected:
 
     void walkRange(AddressWalk& walk, const QString& start, const QString& end)
     {
+        const test::Deadline deadline("the walk of " + start.toStdString() + " - " + end.toStdString() +
+                                          " to end",
+                                      std::chrono::seconds(60));
         walk.WalkRange(start, end);
         walk.FinishWalk();
     }
@@ -392,8 +400,9 @@ TEST(ConcurrentWalk, NoAddressStartsMoreThanSimultaneousAheadOfTheNextToCommit)
             std::unique_lock lock(mutex);
             asked.insert(number);
             changed.notify_all();
+            // Held until the test has looked; a test that failed before that releases it too.
             if (number == 1)
-                changed.wait(lock, [this] { return released; });
+                static_cast<void>(test::WaitUntil(changed, lock, [this] { return released; }));
             return {};
         }
         std::mutex mutex;
@@ -414,7 +423,8 @@ TEST(ConcurrentWalk, NoAddressStartsMoreThanSimultaneousAheadOfTheNextToCommit)
     });
     {
         std::unique_lock lock(network.mutex);
-        network.changed.wait(lock, [&] { return network.asked.size() == 8; });
+        EXPECT_TRUE(test::WaitUntil(network.changed, lock, [&] { return network.asked.size() >= 8; }))
+            << "the walk did not ask 8 addresses while the first was held; asked " << network.asked.size();
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200)); // room for a ninth, if it came
     {
@@ -423,7 +433,11 @@ TEST(ConcurrentWalk, NoAddressStartsMoreThanSimultaneousAheadOfTheNextToCommit)
         network.released = true;
         network.changed.notify_all();
     }
-    owner.join();
+    {
+        const test::Deadline deadline("the walk to end once its first address was released",
+                                      std::chrono::seconds(60));
+        owner.join();
+    }
     ASSERT_EQ(file.lines.size(), 40);
     EXPECT_EQ(file.lines.first(), "Coletando dados de 10.9.8.1");
     EXPECT_EQ(file.lines.last(), "Coletando dados de 10.9.8.40");

@@ -1,6 +1,7 @@
 #include "collector/service/TVorenta.h"
 
 #include "tests/support/CapturingLogSink.h"
+#include "tests/support/Deadline.h"
 
 #include <future>
 #include <mutex>
@@ -12,6 +13,10 @@ using namespace std::chrono_literals;
 using namespace vorenta;
 
 namespace {
+
+// Every test of this program ends within four minutes or fails by name, instead of at CTest's
+// limit with none.
+[[maybe_unused]] const bool kDeadlineForEveryTest = test::DeadlineForEveryTest(std::chrono::minutes(4));
 
 // A log that the service thread writes while the test thread reads.
 class SharedLog : public LogSink {
@@ -85,7 +90,7 @@ TEST(ServiceLoop, StopDuringTheRestEndsTheServiceWithItsLines)
 {
     LoopFixture f;
     f.run();
-    ASSERT_TRUE(f.log.waitFor("[cycle]"));
+    ASSERT_TRUE(f.log.waitFor("[cycle]")) << "no cycle began within 30 s";
     f.service.requestControl(ControlRequest::Stop);
     ASSERT_TRUE(f.endsSoon()) << "a stop during the rest must end the loop";
     EXPECT_EQ(f.log.lines(), QStringList({"Serviço Em Atividade", "[cycle]", "Vorentor Pausado!",
@@ -96,7 +101,7 @@ TEST(ServiceLoop, ShutdownWritesItsOwnLine)
 {
     LoopFixture f;
     f.run();
-    ASSERT_TRUE(f.log.waitFor("[cycle]"));
+    ASSERT_TRUE(f.log.waitFor("[cycle]")) << "no cycle began within 30 s";
     f.service.requestControl(ControlRequest::Shutdown);
     ASSERT_TRUE(f.endsSoon());
     EXPECT_EQ(f.log.lines().mid(2), QStringList({"Vorentor Finalizado", "Finalização do serviço Vorenta."}));
@@ -107,15 +112,16 @@ TEST(ServiceLoop, PauseHoldsTheNextPassUntilContinue)
     LoopFixture f;
     f.rest = 50ms;
     f.run();
-    ASSERT_TRUE(f.log.waitFor("[cycle]"));
+    ASSERT_TRUE(f.log.waitFor("[cycle]")) << "no cycle began within 30 s";
     f.service.requestControl(ControlRequest::Pause);
-    ASSERT_TRUE(f.log.waitFor("Vorentor pausado!"));
+    ASSERT_TRUE(f.log.waitFor("Vorentor pausado!")) << "the pause was not logged within 30 s";
     const int passesWhenPaused = f.log.count("[cycle]");
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(f.log.count("[cycle]"), passesWhenPaused) << "no pass runs while paused";
 
     f.service.requestControl(ControlRequest::Continue);
-    ASSERT_TRUE(f.log.waitFor("[cycle]", passesWhenPaused + 1));
+    ASSERT_TRUE(f.log.waitFor("[cycle]", passesWhenPaused + 1))
+        << "no cycle followed the continue within 30 s";
     f.service.requestControl(ControlRequest::Stop);
     ASSERT_TRUE(f.endsSoon());
     EXPECT_EQ(f.log.lines().last(), QStringLiteral("Finalização do serviço Vorenta."));
@@ -133,7 +139,7 @@ TEST(ServiceLoop, StopOrShutdownWhilePausedEndsTheService)
         f.rest = 10ms;
         f.run();
         f.service.requestControl(ControlRequest::Pause);
-        ASSERT_TRUE(f.log.waitFor("Vorentor pausado!"));
+        ASSERT_TRUE(f.log.waitFor("Vorentor pausado!")) << "the pause was not logged within 30 s";
         f.service.requestControl(request);
         ASSERT_TRUE(f.endsSoon()) << "a paused service must end on this request";
         const QStringList lines = f.log.lines();
@@ -153,7 +159,7 @@ TEST(ServiceLoop, PassesFollowEachOtherAfterTheDefaultFiveSecondPause)
         TVorenta& service;
         ~StopOnExit() { service.requestControl(ControlRequest::Stop); }
     } stopOnExit{service}; // a failed assertion must not leave the loop to hang the test
-    ASSERT_TRUE(log.waitFor("[cycle]"));
+    ASSERT_TRUE(log.waitFor("[cycle]")) << "no cycle began within 30 s";
     // Counts passes, not time: a pause any shorter than this window would let a second pass in.
     std::this_thread::sleep_for(1500ms);
     EXPECT_EQ(log.count("[cycle]"), 1) << "the next pass waits out the pause";

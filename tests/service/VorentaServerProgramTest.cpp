@@ -54,9 +54,10 @@ TEST(VorentaServerProgram, WithoutIdentityTheServiceRestsAndSighupStopsIt)
 {
     TemporaryProgramFolder home;
     CollectorProcess service(home.path());
-    ASSERT_TRUE(service.start({}));
+    ASSERT_TRUE(service.start({})) << service.standardError();
     ASSERT_TRUE(service.waitForMessage(
-        "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada."));
+        "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada."))
+        << "the service never reached its first cycle";
     std::this_thread::sleep_for(std::chrono::seconds(6)); // longer than the pause between passes
     EXPECT_EQ(service.messages().count("Serviço Em Atividade"), 1) << "the cycle rests";
 
@@ -65,6 +66,37 @@ TEST(VorentaServerProgram, WithoutIdentityTheServiceRestsAndSighupStopsIt)
     const QStringList lines = service.messages();
     EXPECT_EQ(lines.mid(lines.size() - 2),
               QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
+}
+
+// A power failure (SIGPWR, what a UPS daemon sends) shuts the service down and says so; an
+// interrupt is a stop like SIGTERM. Each ends the rest at once, with its own line.
+TEST(VorentaServerProgram, SigpwrShutsTheServiceDownAndSigintStopsIt)
+{
+    const struct {
+        int signal;
+        const char* name;
+        const char* line;
+    } cases[] = {
+        {SIGPWR, "SIGPWR", "Vorentor Finalizado"},
+        {SIGINT, "SIGINT", "Vorentor Pausado!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryProgramFolder home;
+        CollectorProcess service(home.path());
+        ASSERT_TRUE(service.start({})) << service.standardError();
+        ASSERT_TRUE(service.waitForMessage(
+            "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada."))
+            << "the service never reached its first cycle";
+
+        service.signal(c.signal);
+        ASSERT_EQ(service.waitForExit(std::chrono::seconds(20)), 0)
+            << c.name << " did not end the service within 20 s";
+        const QStringList lines = service.messages();
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({c.line, "Finalização do serviço Vorenta."}))
+            << lines.join('\n').toStdString();
+    }
 }
 
 // Vorenta.db holds the tool's password: what the collector creates is closed to other users,

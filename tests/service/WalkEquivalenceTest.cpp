@@ -10,11 +10,12 @@
 #include "collector/service/CollectionCycle.h"
 #include "collector/service/ConcurrentWalk.h"
 #include "collector/service/RangeWalk.h"
-#include "tests/database/StoreTestSupport.h"
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/DatabaseFixture.h"
+#include "tests/support/Deadline.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/Peers.h"
+#include "tests/support/StoreTestSupport.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -115,7 +116,12 @@ protected:
             walk = std::make_unique<ConcurrentWalk>(parts, log, stop, simultaneous);
         CollectionCycle cycle(
             identity, dataModule, *walk, [] { return QString(); }, log, stop);
-        cycle.RunCycle(false);
+        {
+            const test::Deadline deadline("the cycle at Simultaneos=" + std::to_string(simultaneous) +
+                                              " to end",
+                                          std::chrono::minutes(3));
+            cycle.RunCycle(false);
+        }
         return {file.lines, test::StoredRowsWithoutDates(database.connection())};
     }
 };

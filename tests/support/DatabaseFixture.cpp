@@ -221,23 +221,42 @@ void PrintTo(TestBackend backend, std::ostream* out)
     *out << (backend == TestBackend::Sqlite ? "Sqlite" : "PostgreSql");
 }
 
+namespace {
+
+// The row `query` is on, as "column=value" with lower-case names, without Cod and the two dates.
+QStringList rowWithoutDates(const QSqlQuery& query)
+{
+    QStringList row;
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i) {
+        const QString name = record.fieldName(i).toLower();
+        if (name != u"cod" && name != u"dataexp" && name != u"datalog")
+            row << name + u'=' + query.value(i).toString();
+    }
+    return row;
+}
+
+} // namespace
+
 QList<QStringList> StoredRowsWithoutDates(DatabaseConnection& connection)
 {
     QList<QStringList> rows;
     QSqlQuery query(connection.database());
     if (!query.exec(QStringLiteral("select * from DadosOid order by Cod")))
         throw std::runtime_error("DadosOid: " + query.lastError().text().toStdString());
-    while (query.next()) {
-        QStringList row;
-        const QSqlRecord record = query.record();
-        for (int i = 0; i < record.count(); ++i) {
-            const QString name = record.fieldName(i).toLower();
-            if (name != u"cod" && name != u"dataexp" && name != u"datalog")
-                row << name + u'=' + query.value(i).toString();
-        }
-        rows << row;
-    }
+    while (query.next())
+        rows << rowWithoutDates(query);
     return rows;
+}
+
+QStringList LastStoredRowWithoutDates(DatabaseConnection& connection, const QString& ip)
+{
+    QSqlQuery query(connection.database());
+    query.prepare(QStringLiteral("select * from DadosOid where IP = :ip order by Cod desc"));
+    query.bindValue(QStringLiteral(":ip"), ip);
+    if (!query.exec())
+        throw std::runtime_error("DadosOid: " + query.lastError().text().toStdString());
+    return query.next() ? rowWithoutDates(query) : QStringList();
 }
 
 } // namespace vorenta::test

@@ -109,6 +109,9 @@ void PrintTo(TestBackend backend, std::ostream* out);
 /// cannot be read.
 QList<QStringList> StoredRowsWithoutDates(DatabaseConnection& connection);
 
+/// The last DadosOid row stored for the address `ip`, in the same form; empty when there is none.
+QStringList LastStoredRowWithoutDates(DatabaseConnection& connection, const QString& ip);
+
 } // namespace vorenta::test
 
 #define VORENTA_INSTANTIATE_DATABASE_TESTS(Suite)                                                            \
