@@ -1,4 +1,4 @@
-#include "tests/database/StoreTestSupport.h"
+#include "tests/support/StoreTestSupport.h"
 #include "tests/support/Peers.h"
 #include "tests/support/TcpRelay.h"
 

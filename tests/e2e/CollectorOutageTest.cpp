@@ -1,7 +1,7 @@
 // The collector against a real PostgreSQL that goes away and comes back (scripts/lib/postgres
 // stop and start), with recorded printers on loopback: no reading is lost or stored twice.
 #include "collector/outage/PendingQueue.h"
-#include "tests/database/StoreTestSupport.h"
+#include "tests/support/StoreTestSupport.h"
 #include "tests/support/CollectorProcess.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/Peers.h"

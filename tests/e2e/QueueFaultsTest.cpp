@@ -4,7 +4,7 @@
 // test counts what reached the server: every reading once, or named in LOG.TXT with its cause.
 #include "collector/outage/KeptSettings.h"
 #include "collector/outage/PendingQueue.h"
-#include "tests/database/StoreTestSupport.h"
+#include "tests/support/StoreTestSupport.h"
 #include "tests/support/CollectorProcess.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/Peers.h"

@@ -1,7 +1,7 @@
 #include "collector/outage/PendingReplay.h"
 #include "collector/outage/QueueingReadingStore.h"
 #include "tests/outage/QueueTestSupport.h"
-#include "tests/database/StoreTestSupport.h"
+#include "tests/support/StoreTestSupport.h"
 #include "tests/support/Peers.h"
 
 #include <gtest/gtest.h>
