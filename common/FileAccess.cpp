@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -12,14 +13,15 @@ namespace {
 
 constexpr unsigned long long kFullBelowBytes = 1024 * 1024;
 
+// By the effective user, the one that writes (access() would ask for the real one).
 bool exists(const QByteArray& path)
 {
-    return ::access(path.constData(), F_OK) == 0;
+    return ::faccessat(AT_FDCWD, path.constData(), F_OK, AT_EACCESS) == 0;
 }
 
 bool writable(const QByteArray& path)
 {
-    return ::access(path.constData(), W_OK) == 0;
+    return ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) == 0;
 }
 
 } // namespace

@@ -68,7 +68,7 @@ TEST_P(DatabaseLayer, SchemaHasEveryTableAndColumn)
           "inf2",        "inf3",      "inf4",        "inf5",       "ContA3",    "ContA4",   "ContJams",
           "NivelB",      "NivelY",    "NivelC",      "NivelM",     "SupriB",    "SupriY",   "SupriC",
           "SupriM",      "DurabB",    "DurabY",      "DurabC",     "DurabM",    "Versao",   "CodEmpresa",
-          "Cod",         "Notificado"}},
+          "Cod",         "Notificado", "IdLeitura"}},
         {"ListaEquipCli",
          {"Chave", "LocalInstal", "nSerie", "Fabricante", "Modelo", "IDServ", "UltLog", "CodEmpresa", "IP",
           "Versao", "ultNotif"}},
