@@ -230,7 +230,6 @@ void QueueFile::report(QueueFault fault, const QString& text)
     m_reported = fault;
     const QString file = QFileInfo(m_path).fileName();
     const QString head = QStringLiteral("Fila de leituras pendentes ") + file;
-    const WriteCheck check = CheckWritable(m_path);
     switch (fault) {
     case QueueFault::DiskFull:
         m_log.WriteLog(head + QStringLiteral(" sem espaço em disco; libere espaço em ") +
