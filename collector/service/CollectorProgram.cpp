@@ -26,6 +26,8 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <new>
+#include <system_error>
 #include <utility>
 
 namespace vorenta {
@@ -198,7 +200,21 @@ int RunCollector(const CommandLine& command)
                                                           : UninstallService(service, installation);
     }
     default:
-        return runService(command, settings, log);
+        try {
+            return runService(command, settings, log);
+        } catch (const std::bad_alloc&) {
+            // Before or around the loop (the passes end on their own, TVorenta): the same line.
+            std::fputs("VorentaServer: memória insuficiente\n", stderr);
+            log.WriteLog(TVorenta::OutOfMemoryLine());
+            return kExitOutOfMemory;
+        } catch (const std::system_error& error) {
+            // A thread the service needs (the signal thread) refused by the system's limits.
+            std::fprintf(stderr, "VorentaServer: %s\n", error.what());
+            log.WriteLog(QStringLiteral("Coletor encerrado: o sistema recusou um recurso (%1); aumente os "
+                                        "limites do serviço.")
+                             .arg(QString::fromLocal8Bit(error.what())));
+            return kExitOutOfMemory;
+        }
     }
 }
 

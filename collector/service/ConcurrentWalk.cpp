@@ -4,6 +4,7 @@
 #include "collector/service/RangeWalk.h"
 
 #include <chrono>
+#include <new>
 #include <stdexcept>
 
 namespace vorenta {
@@ -12,6 +13,10 @@ namespace {
 
 // How often the owner looks for a stop while it waits on probing threads.
 constexpr std::chrono::milliseconds kStopCheck{100};
+
+// How often an address that ran out of memory is probed again with one address in flight before
+// the walk gives up on it.
+constexpr int kAttemptsAtOne = 2;
 
 /// A call of a probing thread that the owner did not make: the pass is ending.
 class PassEnding : public std::runtime_error {
@@ -29,6 +34,8 @@ struct ConcurrentWalk::Place {
     bool probed = false;
     bool printer = false;
     bool failed = false;
+    bool outOfMemory = false; ///< to be probed again, its lines dropped
+    int attemptsAtOne = 0;    ///< probes that ran out of memory with one address in flight
     QStringList lines;
     DeviceReading reading;
 };
@@ -178,6 +185,7 @@ void ConcurrentWalk::closePass()
     m_queuedLines.reset();
     m_order.clear();
     m_addressesInFlight = 0;
+    m_probing = 0;
     {
         std::lock_guard lock(m_mutex);
         m_refusingCalls = false;
@@ -200,7 +208,81 @@ bool ConcurrentWalk::handOver(const QString& address, int range)
         m_order.push_back(place);
     }
     ++m_addressesInFlight;
+    post(place);
+    return true;
+}
+
+void ConcurrentWalk::post(const std::shared_ptr<Place>& place)
+{
+    ++m_probing;
     m_threads->post([this, place] { probe(*place); });
+    const int threads = m_threads->threadCount();
+    if (m_threads->startError() != 0 && threads < m_simultaneous)
+        lowerLimit(std::max(threads, 1),
+                   QStringLiteral("o sistema não criou mais threads de coleta (limite de processos "
+                                  "ou de memória do serviço)"),
+                   true);
+}
+
+// Lowers the addresses in flight to `addresses` with one line in walk order: before the place
+// just handed over when `beforeLastPlace`, else after every place handed over so far.
+void ConcurrentWalk::lowerLimit(int addresses, const QString& cause, bool beforeLastPlace)
+{
+    if (addresses >= m_simultaneous)
+        return;
+    m_simultaneous = addresses;
+    const QString line = QStringLiteral("Simultaneos reduzido a %1: %2; reduza Simultaneos em Coletor.ini "
+                                        "ou aumente o limite.")
+                             .arg(addresses)
+                             .arg(cause);
+    if (!beforeLastPlace || m_order.empty()) {
+        m_log.WriteLog(line); // the walk's route gives it the next place
+        return;
+    }
+    auto notice = std::make_shared<Place>();
+    notice->probed = true;
+    notice->lines.append(line);
+    std::lock_guard lock(m_mutex);
+    m_order.insert(m_order.end() - 1, std::move(notice));
+}
+
+// The head ran out of memory while it was probed (pump has lowered the addresses in flight): it
+// goes out again once the probes still running leave it room, which frees what they hold.
+// Throws std::bad_alloc when it runs out with no other probe running, kAttemptsAtOne times.
+// True while the head waits or was sent out again: nothing is committed behind it meanwhile.
+bool ConcurrentWalk::retryHead()
+{
+    std::shared_ptr<Place> head;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_order.empty() || !m_order.front()->probed || !m_order.front()->outOfMemory)
+            return false;
+        head = m_order.front();
+    }
+    if (m_probing >= m_simultaneous)
+        return true; // the rest of the lowered number is still in flight
+    if (m_probing == 0 && ++head->attemptsAtOne > kAttemptsAtOne) {
+        // The walk ends here: the lines the cycle wrote meanwhile (the reductions among them) go
+        // out before the address's, the addresses behind it stay unlogged.
+        const ScopedLogRoute now(m_log, nullptr);
+        std::lock_guard lock(m_mutex);
+        for (const std::shared_ptr<Place>& place : m_order) {
+            if (place->address.isEmpty())
+                for (const QString& line : place->lines)
+                    m_log.WriteLog(line);
+        }
+        m_log.WriteLog(QStringLiteral("Endereço %1 não coletado: memória insuficiente.").arg(head->address));
+        throw std::bad_alloc();
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        head->probed = false;
+        head->outOfMemory = false;
+        head->lines.clear();
+        head->reading = DeviceReading();
+    }
+    ++m_probing;
+    m_threads->post([this, head] { probe(*head); });
     return true;
 }
 
@@ -215,18 +297,25 @@ void ConcurrentWalk::probe(Place& place)
     DeviceReading reading;
     bool printer = false;
     bool failed = false;
+    bool outOfMemory = false;
     try {
         printer = ProbeAddress(reading, place.address, snmp, m_parts.readManufacturerData, modelOids, lines);
+    } catch (const std::bad_alloc&) {
+        outOfMemory = true; // not the device's fault: probed again when this place comes due
     } catch (...) {
         failed = true; // the rest of the range is abandoned when this place comes due
     }
+    if (outOfMemory)
+        m_outOfMemory = true;
     {
         std::lock_guard lock(m_mutex);
         place.reading = std::move(reading);
         place.lines = std::move(lines.lines);
         place.printer = printer;
         place.failed = failed;
+        place.outOfMemory = outOfMemory;
         place.probed = true;
+        --m_probing;
     }
     m_ownerWakes.notify_all();
 }
@@ -237,6 +326,11 @@ bool ConcurrentWalk::pump(const std::function<bool()>& enough)
 {
     for (;;) {
         serveCalls();
+        // Out of memory: in flight are still the addresses handed over before, so lower now, not
+        // when the failed address comes due.
+        if (m_outOfMemory.exchange(false))
+            lowerLimit(std::max(1, std::min(m_simultaneous, m_addressesInFlight) / 2),
+                       QStringLiteral("memória insuficiente"), false);
         commitReady();
         if (m_stop.requested())
             return false;
@@ -249,12 +343,15 @@ bool ConcurrentWalk::pump(const std::function<bool()>& enough)
 
 bool ConcurrentWalk::headReady() const
 {
-    return !m_order.empty() && m_order.front()->probed;
+    // A head out of memory waits for the probes behind it: the owner looks again every kStopCheck.
+    return !m_order.empty() && m_order.front()->probed && !m_order.front()->outOfMemory;
 }
 
 void ConcurrentWalk::commitReady()
 {
     for (;;) {
+        if (m_stop.requested() || retryHead())
+            return;
         std::shared_ptr<Place> place;
         {
             std::lock_guard lock(m_mutex);

@@ -38,6 +38,13 @@ namespace vorenta {
 ///
 /// Early silence. Each address is identified through a PrefetchingSnmpSource: where nothing
 /// answers, it costs two waits instead of thirteen.
+///
+/// Limits. Memory and threads are the system's, not the walk's: when it refuses a probing thread
+/// the walk goes on with the threads it has, and when probing an address runs out of memory the
+/// address is probed again once it is next to commit. Either lowers the addresses in flight, for
+/// the rest of the process, with one line "Simultaneos reduzido a N: ...". An address that runs
+/// out of memory with no other address in flight is named in the log and the walk throws
+/// std::bad_alloc: the service ends, and says why, instead of passing over devices unstored.
 class ConcurrentWalk final : public AddressWalk {
 public:
     /// `log`: the owner's log; the walk routes it while addresses wait for their turn.
@@ -64,6 +71,9 @@ private:
 
     bool handOver(const QString& address, int range);
     void probe(Place& place);
+    void post(const std::shared_ptr<Place>& place);
+    bool retryHead();
+    void lowerLimit(int addresses, const QString& cause, bool beforeLastPlace);
     bool pump(const std::function<bool()>& enough);
     void commitReady();
     void commit(Place& place);
@@ -77,7 +87,7 @@ private:
     WalkParts m_parts;
     WalkOrderLog& m_log;
     const StopSignal& m_stop;
-    const int m_simultaneous;
+    int m_simultaneous; ///< the owner's; lowered when memory or threads run out
     const std::size_t m_threadStack;
     QString m_currentPrefix;
     std::thread::id m_owner; ///< the thread that runs the pass, set before any probing thread starts
@@ -97,6 +107,8 @@ private:
     std::deque<OwnerCall*> m_calls;
     bool m_refusingCalls = false;
     std::atomic<int> m_abandonedRange{0};
+    std::atomic<bool> m_outOfMemory{false}; ///< a probing thread ran out since the owner last looked
+    std::atomic<int> m_probing{0};          ///< addresses handed to a probing thread and not yet probed
 
     // Table Oid as looked up during the pass, by model and name: rows do not change under a pass.
     std::mutex m_oidsMutex;

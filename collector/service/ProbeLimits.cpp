@@ -5,12 +5,18 @@
 #include "common/IniFile.h"
 #include "common/TextRules.h"
 
-#include <QDir>
+#include "collector/service/ProbeThreads.h"
 
+#include <QDir>
+#include <QFile>
+
+#include <malloc.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace vorenta {
 
@@ -19,6 +25,17 @@ namespace {
 // Descriptors the process needs besides the probing sockets: the log, the database connection,
 // the signal thread's, Qt's and the standard streams, with room to spare.
 constexpr long long kReservedDescriptors = 64;
+
+// An address in flight besides its probing thread's stack: the stack's guard page, and what its
+// replies, lines and reading take on the heap.
+constexpr long long kMemoryPerAddress = 4096 + 64 * 1024;
+// Address space the process takes after the limits are fitted: the database driver and its
+// libraries, the connection's buffers, and the allocator's arenas (two, see below).
+constexpr long long kReservedMemory = 192LL * 1024 * 1024;
+
+// Tasks of the service besides the probing threads (the main and signal threads, Qt's), with room
+// for a shell or two of the same user.
+constexpr long long kReservedProcesses = 8;
 
 int readSimultaneos(const QString& programFolder, QStringList& notices)
 {
@@ -68,7 +85,71 @@ long long raiseOpenFileLimit(long long needed)
     return limit.rlim_cur == RLIM_INFINITY ? needed : static_cast<long long>(limit.rlim_cur);
 }
 
+// The soft limit of `resource`, or nothing when there is none.
+std::optional<long long> softLimit(int resource)
+{
+    rlimit limit{};
+    if (::getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return std::nullopt;
+    return static_cast<long long>(limit.rlim_cur);
+}
+
+// The address space the process has mapped now.
+long long usedAddressSpace()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const long long pages = statm.readLine().split(' ').value(0).toLongLong();
+    return pages * ::sysconf(_SC_PAGESIZE);
+}
+
+void fitToMemory(ProbeLimits& limits)
+{
+    const std::optional<long long> limit = softLimit(RLIMIT_AS);
+    if (!limit)
+        return;
+    // glibc gives each thread that allocates an arena of its own, up to 8 per core, and each
+    // reserves 64 MiB of address space: under a limit these, not the probing, used it up.
+    ::mallopt(M_ARENA_MAX, 2);
+    const int fit = AddressesThatFitMemory(limits.simultaneous, *limit, usedAddressSpace(),
+                                           static_cast<long long>(ProbeThreads::kStackSize));
+    if (fit < limits.simultaneous) {
+        limits.simultaneous = fit;
+        limits.notices.append(QStringLiteral("Simultaneos limitado a %1 endereços pelo limite de memória de "
+                                             "%2 MiB.")
+                                  .arg(fit)
+                                  .arg(*limit / (1024 * 1024)));
+    }
+}
+
+void fitToProcesses(ProbeLimits& limits)
+{
+    const std::optional<long long> processes = softLimit(RLIMIT_NPROC);
+    if (!processes || ::geteuid() == 0) // root is not held to it
+        return;
+    const int fit = AddressesThatFitProcesses(limits.simultaneous, *processes);
+    if (fit < limits.simultaneous) {
+        limits.simultaneous = fit;
+        limits.notices.append(QStringLiteral("Simultaneos limitado a %1 endereços pelo limite de %2 "
+                                             "processos do usuário.")
+                                  .arg(fit)
+                                  .arg(*processes));
+    }
+}
+
 } // namespace
+
+int AddressesThatFitMemory(int wanted, long long limitBytes, long long usedBytes, long long stackBytes)
+{
+    const long long fit = (limitBytes - usedBytes - kReservedMemory) / (stackBytes + kMemoryPerAddress);
+    return static_cast<int>(std::clamp<long long>(fit, 1, wanted));
+}
+
+int AddressesThatFitProcesses(int wanted, long long processes)
+{
+    return static_cast<int>(std::clamp<long long>(processes - kReservedProcesses, 1, wanted));
+}
 
 int SocketsPerAddress()
 {
@@ -94,6 +175,10 @@ ProbeLimits LoadProbeLimits(const QString& programFolder)
                                              "arquivos abertos.")
                                   .arg(limits.simultaneous)
                                   .arg(openFiles));
+    if (limits.simultaneous > 1) {
+        fitToMemory(limits);
+        fitToProcesses(limits);
+    }
     return limits;
 }
 

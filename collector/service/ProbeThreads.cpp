@@ -24,18 +24,29 @@ int ProbeThreads::threadCount() const
     return static_cast<int>(m_threads.size());
 }
 
+int ProbeThreads::startError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_startError;
+}
+
 bool ProbeThreads::startThread()
 {
     pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) != 0)
+    if (const int error = pthread_attr_init(&attributes); error != 0) {
+        m_startError = error;
         return false;
+    }
     pthread_attr_setstacksize(&attributes, m_stackSize);
     pthread_t thread;
-    const bool started = pthread_create(&thread, &attributes, &ProbeThreads::threadMain, this) == 0;
+    const int error = pthread_create(&thread, &attributes, &ProbeThreads::threadMain, this);
     pthread_attr_destroy(&attributes);
-    if (started)
-        m_threads.push_back(thread);
-    return started;
+    if (error != 0) {
+        m_startError = error;
+        return false;
+    }
+    m_threads.push_back(thread);
+    return true;
 }
 
 void ProbeThreads::post(std::function<void()> job)

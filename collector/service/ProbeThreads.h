@@ -36,6 +36,9 @@ public:
 
     /// Threads started so far.
     int threadCount() const;
+    /// The error of the last thread the system refused to start (EAGAIN for the process limit
+    /// or for memory a stack could not be mapped in), or 0 while every start worked.
+    int startError() const;
 
 private:
     static void* threadMain(void* pool);
@@ -49,6 +52,7 @@ private:
     std::deque<std::function<void()>> m_jobs;
     std::vector<pthread_t> m_threads;
     int m_idle = 0;
+    int m_startError = 0;
     bool m_closing = false;
 };
 

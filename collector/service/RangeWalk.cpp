@@ -1,5 +1,7 @@
 #include "RangeWalk.h"
 
+#include <new>
+
 namespace vorenta {
 
 RangeWalk::RangeWalk(const WalkParts& parts, LogSink& log, const StopSignal& stop)
@@ -23,6 +25,8 @@ void RangeWalk::CollectRange(int firstHost, int lastHost)
             visit(m_currentPrefix + QString::number(host));
             return true;
         });
+    } catch (const std::bad_alloc&) {
+        throw; // the process's failure, not the device's: the service ends and says why
     } catch (...) {
         // A failure while visiting an address abandons the rest of this range, silently.
     }

@@ -119,7 +119,7 @@ int RunServiceHost(TVorenta& service, bool once, std::function<void()> cancelSta
         service.RunSinglePass();
     else
         service.ServiceExecute();
-    return 0;
+    return service.endedOutOfMemory() ? kExitOutOfMemory : 0;
 }
 
 } // namespace vorenta

@@ -28,9 +28,12 @@ namespace vorenta {
 /// arrives before that thread runs waits for it.
 void BlockControlSignals();
 
+/// The exit code of a collector that ran out of memory or threads (sysexits' EX_OSERR).
+constexpr int kExitOutOfMemory = 71;
+
 /// Runs `service` on the calling thread (ServiceStart, then ServiceExecute, or a single pass when
 /// `once`) while the signal thread passes signals on. Returns the exit code: 0 after a normal
-/// end, 1 when the start handler failed.
+/// end, 1 when the start handler failed, kExitOutOfMemory when a pass ran out of memory.
 int RunServiceHost(TVorenta& service, bool once, std::function<void()> cancelStatement);
 
 } // namespace vorenta

@@ -2,6 +2,8 @@
 
 #include "collector/service/StartupSettings.h"
 
+#include <new>
+
 namespace vorenta {
 
 TVorenta::TVorenta(CollectorSettings& settings, LogSink& log, StopSignal& stop, Cycle cycle,
@@ -111,10 +113,25 @@ void TVorenta::handlePendingRequests()
     }
 }
 
+QString TVorenta::OutOfMemoryLine()
+{
+    return QStringLiteral("Coletor encerrado: memória insuficiente; reduza Simultaneos em Coletor.ini ou "
+                          "aumente o limite de memória do serviço.");
+}
+
 void TVorenta::runCycleGuarded()
 {
     try {
         m_cycle();
+    } catch (const std::bad_alloc&) {
+        // Another pass would fail the same way on the devices it passes over, silently.
+        m_outOfMemory = true;
+        m_terminated = true;
+        try {
+            m_log.WriteLog(OutOfMemoryLine());
+        } catch (...) {
+            // not even the line fits: the exit code still tells
+        }
     } catch (...) {
         // A cycle that fails ends silently; the next pass tries again.
     }

@@ -35,6 +35,11 @@ public:
     void ServiceExecute();
     /// One pass without the loop (--once): the pass's line and one cycle.
     void RunSinglePass();
+    /// True when a pass ran out of memory: the loop ended there, with a line saying so, for the
+    /// process to exit with an error (a restart under systemd) instead of passing over devices.
+    bool endedOutOfMemory() const { return m_outOfMemory; }
+    /// The last line of a collector that ran out of memory.
+    static QString OutOfMemoryLine();
 
     void ServiceStop();
     void ServicePause();
@@ -59,6 +64,7 @@ private:
     std::condition_variable m_arrived;
     std::deque<ControlRequest> m_requests;
     bool m_terminated = false;
+    bool m_outOfMemory = false;
 };
 
 } // namespace vorenta

@@ -9,6 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QRegularExpression>
+#include <QFile>
+
+#include <pwd.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <csignal>
 #include <iostream>
@@ -141,6 +149,80 @@ TEST_P(ConcurrentWalkEndToEnd, ATightOpenFileLimitCapsTheAddressesInFlightWithOn
         messages.contains("Simultaneos limitado a 16 endereços pelo limite de 256 arquivos abertos."));
     EXPECT_EQ(test::AfterPrefix(messages, "Gravando dados "), QStringList({address(3), address(20)}));
     EXPECT_EQ(db().count("DadosOid"), 2);
+}
+
+// Twelve printers and 241 silent addresses, Simultaneos at its maximum, the address space as
+// tight as `ulimit -v` makes it: where a pass once aborted on std::bad_alloc, or stored nothing and exited 0, every pass now
+// fits its addresses to the limit with one line and stores every printer.
+TEST_P(ConcurrentWalkEndToEnd, AMemoryLimitStoresEveryPrinterOfEveryPass)
+{
+    QList<int> printers;
+    for (int host = 2; host <= 13; ++host)
+        printers.append(host);
+    ASSERT_TRUE(build(printers, 14, 254, 254, "4096")); // silent addresses keep their threads busy
+    struct Run {
+        rlim_t kib;       // as `ulimit -v` takes it
+        const char* mib;  // as the line gives it
+        bool fitsToMemory; // below this limit, 4096 addresses never fit
+    };
+    qint64 stored = 0;
+    for (const Run& run : {Run{300000, "292", true}, Run{1000000, "976", false}, Run{1000000, "976", false},
+                           Run{1000000, "976", false}}) {
+        SCOPED_TRACE("ulimit -v " + std::to_string(run.kib));
+        test::CollectorProcess collector(m_home.path());
+        const qsizetype earlier = collector.messages().size(); // LOG.TXT holds the earlier runs
+        collector.setLimit(RLIMIT_AS, run.kib * 1024);
+        const int exitCode = collector.run({"--once", "--local-ip", "127.0.0.1"});
+        const QStringList messages = collector.messages().mid(earlier);
+        EXPECT_EQ(exitCode, 0) << collector.standardError() << messages.join('\n').toStdString();
+        stored += 12;
+        EXPECT_EQ(db().count("DadosOid"), stored) << messages.join('\n').toStdString();
+        EXPECT_EQ(test::AfterPrefix(messages, kFinished).size(), 12);
+        EXPECT_EQ(messages.filter("Coletor encerrado").size(), 0);
+        // How many fit depends on what the process has mapped at start (and, at 1 GB, on the
+        // open files this machine allows); the limit in the line is the test's.
+        const QRegularExpression fitted(QStringLiteral("^Simultaneos limitado a [0-9]+ endereços pelo limite de "
+                                                       "memória de %1 MiB\\.$")
+                                            .arg(run.mib));
+        const qsizetype fittedLines = messages.filter(fitted).size();
+        if (run.fitsToMemory)
+            EXPECT_EQ(fittedLines, 1) << messages.join('\n').toStdString();
+        else
+            EXPECT_LE(fittedLines, 1) << messages.join('\n').toStdString();
+    }
+}
+
+// The service's user held to 20 processes (`ulimit -u 20`, LimitNPROC=20) with Simultaneos at its
+// maximum: the addresses in flight fit the limit with one line, and every printer is stored.
+TEST_P(ConcurrentWalkEndToEnd, AProcessLimitFitsTheAddressesInFlightWithOneLine)
+{
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    QList<int> printers;
+    for (int host = 2; host <= 13; ++host)
+        printers.append(host);
+    ASSERT_TRUE(build(printers, 14, 40, 40, "4096"));
+    // A root process is not held to the limit: the service runs as its own user.
+    for (const QString& folder : {m_home.path(), db().folder().path()}) {
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+            ASSERT_EQ(::chown(QFile::encodeName(QDir(folder).filePath(name)).constData(), nobody->pw_uid,
+                              nobody->pw_gid),
+                      0);
+    }
+    test::CollectorProcess collector(m_home.path());
+    collector.setUser(nobody->pw_uid, nobody->pw_gid);
+    collector.setLimit(RLIMIT_NPROC, 20);
+    ASSERT_EQ(collector.run({"--once", "--local-ip", "127.0.0.1"}), 0) << collector.standardError();
+
+    const QStringList messages = collector.messages();
+    // (The open files may have been fitted too, with a line of their own.)
+    EXPECT_EQ(messages.filter("processos do usuário").size(), 1) << messages.join('\n').toStdString();
+    EXPECT_TRUE(messages.contains("Simultaneos limitado a 12 endereços pelo limite de 20 processos do usuário."))
+        << messages.join('\n').toStdString();
+    EXPECT_EQ(messages.filter("Simultaneos reduzido").size(), 0) << "the fit at start left nothing to refuse";
+    EXPECT_EQ(test::AfterPrefix(messages, "Gravando dados "), addresses(2, 13));
+    EXPECT_EQ(db().count("DadosOid"), 12);
 }
 
 VORENTA_INSTANTIATE_DATABASE_TESTS(ConcurrentWalkEndToEnd);

@@ -23,6 +23,35 @@ TEST(ProbeLimits, AddressesInFlightFitTheOpenFiles)
     }
 }
 
+TEST(ProbeLimits, AddressesInFlightFitTheMemoryAndTheProcesses)
+{
+    // A 256 KiB stack, its 4 KiB guard and 64 KiB of replies an address; 192 MiB kept aside.
+    constexpr long long MiB = 1024 * 1024;
+    struct MemoryCase {
+        int wanted;
+        long long limit;
+        long long used;
+        int fit;
+    };
+    for (const MemoryCase& c : {MemoryCase{4096, 300000 * 1024LL, 100 * MiB, 3},
+                                MemoryCase{4096, 1024 * MiB, 100 * MiB, 2313},
+                                MemoryCase{1024, 8192 * MiB, 100 * MiB, 1024},
+                                MemoryCase{64, 200 * MiB, 100 * MiB, 1}}) {
+        EXPECT_EQ(AddressesThatFitMemory(c.wanted, c.limit, c.used, 256 * 1024), c.fit)
+            << c.wanted << " in " << c.limit << " bytes, " << c.used << " used";
+    }
+    // One probing thread an address; 8 tasks kept aside for the service and the user's shells.
+    struct ProcessCase {
+        int wanted;
+        long long processes;
+        int fit;
+    };
+    for (const ProcessCase& c : {ProcessCase{4096, 20, 12}, ProcessCase{1024, 63704, 1024},
+                                 ProcessCase{16, 24, 16}, ProcessCase{16, 9, 1}, ProcessCase{16, 3, 1}}) {
+        EXPECT_EQ(AddressesThatFitProcesses(c.wanted, c.processes), c.fit) << c.wanted << " in " << c.processes;
+    }
+}
+
 TEST(ProbeLimits, SimultaneosFromColetorIni)
 {
     // The limits as the README and Coletor.ini promise them: 1024 by default, 1 to 4096 taken as

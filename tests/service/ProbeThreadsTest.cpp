@@ -65,6 +65,7 @@ TEST(ProbeThreads, RunsEveryJobWithAtMostTheLimitAtOnceOnSmallStacks)
         EXPECT_TRUE(jobs.waitUntilRunning(8))
             << "8 jobs never ran at once"; // the other 32 wait for a free thread
         EXPECT_EQ(threads.threadCount(), 8);
+        EXPECT_EQ(threads.startError(), 0);
         jobs.release();
     } // joins after the jobs in hand
     EXPECT_EQ(jobs.finished, 40);
@@ -92,6 +93,7 @@ TEST(ProbeThreads, WithoutAThreadTheCallerRunsTheJob)
     threads.post([&] { ranOn = std::this_thread::get_id(); });
     EXPECT_EQ(ranOn, std::this_thread::get_id());
     EXPECT_EQ(threads.threadCount(), 0);
+    EXPECT_NE(threads.startError(), 0) << "the refusal is told, for the walk to lower its number";
 }
 
 } // namespace

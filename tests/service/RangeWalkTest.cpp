@@ -11,7 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <atomic>
+#include <map>
+#include <new>
 #include <condition_variable>
 #include <mutex>
 #include <set>
@@ -469,7 +474,134 @@ TEST(ConcurrentWalk, WithoutAProbingThreadTheOwnerProbesItself)
     EXPECT_EQ(table.callsOffThread, 0);
     QStringList lines = file.lines;
     lines.removeIf([](const QString& line) { return line.startsWith("MAC1: "); });
-    EXPECT_EQ(lines, QStringList({"Coletando dados de 10.9.8.1", "[conectado]", "Gravando dados 10.9.8.1",
+    EXPECT_EQ(lines, QStringList({"Simultaneos reduzido a 1: o sistema não criou mais threads de coleta "
+                                  "(limite de processos ou de memória do serviço); reduza Simultaneos em "
+                                  "Coletor.ini ou aumente o limite.",
+                                  "Coletando dados de 10.9.8.1", "[conectado]", "Gravando dados 10.9.8.1",
                                   "Coletando dados de 10.9.8.2", "[conectado]", "Gravando dados 10.9.8.2",
                                   "Coletando dados de 10.9.8.3"}));
+}
+
+/// A manufacturer step that runs out of memory the first `times` it reads each of `hosts`.
+class MemoryShortStep {
+public:
+    MemoryShortStep(std::set<int> hosts, int times) : m_hosts(std::move(hosts)), m_times(times) {}
+
+    ManufacturerStep step()
+    {
+        return [this](DeviceReading&, const QString& address, SnmpSource&, ModelOidTable&, LogSink&) {
+            const int host = address.section(u'.', 3).toInt();
+            std::lock_guard lock(m_mutex);
+            if (m_hosts.count(host) && m_failures[host] < m_times) {
+                ++m_failures[host];
+                throw std::bad_alloc();
+            }
+        };
+    }
+
+private:
+    std::mutex m_mutex;
+    const std::set<int> m_hosts;
+    const int m_times;
+    std::map<int, int> m_failures;
+};
+
+QStringList Reductions(const QStringList& lines)
+{
+    QStringList found;
+    for (const QString& line : lines) {
+        if (line.startsWith("Simultaneos reduzido a "))
+            found.append(line);
+    }
+    return found;
+}
+
+// Memory that ran out while two addresses were probed is the process's fault, not the devices':
+// both are probed again with fewer addresses in flight, and every printer is stored once, in walk
+// order, the address lines of the failed tries left out.
+TEST(ConcurrentWalk, AnAddressOutOfMemoryIsProbedAgainWithFewerInFlight)
+{
+    CapturingLogSink file;
+    WalkOrderLog log(file);
+    CapturingStore store;
+    StopSignal stop;
+    ScriptedNetwork network;
+    for (int host = 1; host <= 20; ++host)
+        network.printers.append(host);
+    test::NoModelOids noTable;
+    MemoryShortStep memory({3, 7}, 1);
+    ConcurrentWalk walk({network, memory.step(), noTable, store}, log, stop, 8);
+    {
+        const test::Deadline deadline("the walk with two addresses out of memory to end", std::chrono::seconds(60));
+        walk.WalkRange("10.9.8.1", "10.9.8.20");
+        walk.FinishWalk();
+    }
+
+    QStringList serials;
+    for (const DeviceReading& reading : store.stored)
+        serials.append(reading.NSerie);
+    QStringList expected;
+    for (int host = 1; host <= 20; ++host)
+        expected.append(QStringLiteral("SN-%1").arg(host));
+    EXPECT_EQ(serials, expected);
+    const auto visits = std::count_if(file.lines.cbegin(), file.lines.cend(),
+                                      [](const QString& line) { return line.startsWith("Coletando dados de "); });
+    EXPECT_EQ(visits, 20) << "each address once, its failed try left out";
+    const QStringList reductions = Reductions(file.lines);
+    ASSERT_FALSE(reductions.isEmpty()) << "no line said the addresses in flight were lowered";
+    EXPECT_LE(reductions.size(), 2);
+    const QRegularExpression reduced("^Simultaneos reduzido a [1-4]: memória insuficiente; reduza Simultaneos "
+                                     "em Coletor.ini ou aumente o limite\\.$");
+    for (const QString& line : reductions)
+        EXPECT_TRUE(reduced.match(line).hasMatch()) << line.toStdString();
+}
+
+// Memory that runs out at one address in flight too: the address is named with its cause, the
+// walk throws for the service to end, and nothing after it is stored or logged as collected.
+TEST(ConcurrentWalk, AnAddressOutOfMemoryAtOneInFlightIsNamedAndEndsTheWalk)
+{
+    CapturingLogSink file;
+    WalkOrderLog log(file);
+    CapturingStore store;
+    StopSignal stop;
+    ScriptedNetwork network;
+    network.printers = {1, 2, 3, 4, 5, 6};
+    test::NoModelOids noTable;
+    MemoryShortStep memory({2}, 1000);
+    ConcurrentWalk walk({network, memory.step(), noTable, store}, log, stop, 4);
+    {
+        const test::Deadline deadline("the walk out of memory at every try to end", std::chrono::seconds(60));
+        EXPECT_THROW(
+            {
+                walk.WalkRange("10.9.8.1", "10.9.8.6");
+                walk.FinishWalk();
+            },
+            std::bad_alloc);
+    }
+    ASSERT_EQ(store.stored.size(), 1);
+    EXPECT_EQ(store.stored[0].NSerie, QStringLiteral("SN-1"));
+    EXPECT_TRUE(file.lines.contains("Endereço 10.9.8.2 não coletado: memória insuficiente."))
+        << file.lines.join('\n').toStdString();
+    const QStringList reductions = Reductions(file.lines);
+    ASSERT_FALSE(reductions.isEmpty()) << file.lines.join('\n').toStdString();
+    EXPECT_TRUE(reductions.last().startsWith("Simultaneos reduzido a 1: memória insuficiente;"));
+    EXPECT_EQ(file.lines.last(), "Endereço 10.9.8.2 não coletado: memória insuficiente.");
+    for (int host = 3; host <= 6; ++host)
+        EXPECT_FALSE(file.lines.contains(QStringLiteral("Gravando dados 10.9.8.%1").arg(host)));
+}
+
+// The serial walk has nothing to lower: running out of memory is not a device's failure that
+// abandons the range silently, it ends the walk for the service to say why.
+TEST(RangeWalk, OutOfMemoryIsNotAbandonedSilently)
+{
+    CapturingLogSink file;
+    CapturingStore store;
+    StopSignal stop;
+    ScriptedNetwork network;
+    network.printers = {1, 2, 3};
+    test::NoModelOids noTable;
+    MemoryShortStep memory({2}, 1);
+    RangeWalk walk({network, memory.step(), noTable, store}, file, stop);
+    EXPECT_THROW(walk.WalkRange("10.9.8.1", "10.9.8.3"), std::bad_alloc);
+    EXPECT_EQ(store.stored.size(), 1);
 }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 using namespace std::chrono_literals;
 using namespace vorenta;
 
@@ -57,11 +59,14 @@ struct LoopFixture {
     CollectorSettings settings;
     std::chrono::milliseconds rest = 60s;
     bool throwInCycle = false;
+    bool outOfMemoryInCycle = false;
     TVorenta service{settings, log, stop,
                      [this] {
                          log.WriteLog("[cycle]");
                          if (throwInCycle)
                              throw std::runtime_error("falha");
+                         if (outOfMemoryInCycle)
+                             throw std::bad_alloc();
                          stop.waitFor(rest);
                      },
                      20ms};
@@ -178,6 +183,36 @@ TEST(ServiceLoop, FailingCycleIsDroppedAndTheLoopGoesOn)
     f.service.requestControl(ControlRequest::Stop);
     ASSERT_TRUE(f.endsSoon());
     EXPECT_EQ(f.log.count("Serviço Em Atividade"), f.log.count("[cycle]"));
+}
+
+// A pass that ran out of memory passed over devices: the loop ends with a line saying why, and
+// the process is to exit with an error for systemd to restart it, in the loop and with --once.
+TEST(ServiceLoop, APassOutOfMemoryEndsTheServiceAndSaysWhy)
+{
+    const QString line = "Coletor encerrado: memória insuficiente; reduza Simultaneos em Coletor.ini ou "
+                         "aumente o limite de memória do serviço.";
+    {
+        LoopFixture f;
+        f.outOfMemoryInCycle = true;
+        f.run();
+        ASSERT_TRUE(f.endsSoon()) << "the loop went on after a pass ran out of memory";
+        EXPECT_EQ(f.log.lines(),
+                  QStringList({"Serviço Em Atividade", "[cycle]", line, "Finalização do serviço Vorenta."}));
+        EXPECT_TRUE(f.service.endedOutOfMemory());
+    }
+    {
+        LoopFixture f;
+        f.outOfMemoryInCycle = true;
+        f.service.RunSinglePass();
+        EXPECT_EQ(f.log.lines(),
+                  QStringList({"Serviço Em Atividade", "[cycle]", line, "Finalização do serviço Vorenta."}));
+        EXPECT_TRUE(f.service.endedOutOfMemory());
+    }
+    LoopFixture failing;
+    failing.throwInCycle = true;
+    failing.rest = 0ms;
+    failing.service.RunSinglePass();
+    EXPECT_FALSE(failing.service.endedOutOfMemory()) << "any other failure is not memory's";
 }
 
 TEST(ServiceLoop, SinglePassRunsOneCycle)

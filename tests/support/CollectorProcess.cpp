@@ -46,12 +46,13 @@ bool CollectorProcess::start(const QStringList& arguments)
         all << QStringLiteral("--home") << m_folder;
     all << arguments;
     m_process.setProcessEnvironment(m_environment);
-    m_process.setChildProcessModifier([mask = m_umask, files = m_openFiles, user = m_user] {
+    m_process.setChildProcessModifier([mask = m_umask, limits = m_limits, user = m_user] {
         if (mask)
             ::umask(*mask);
-        if (files) {
-            const rlimit limit{*files, *files};
-            ::setrlimit(RLIMIT_NOFILE, &limit);
+        for (const auto& [resource, value] : limits) {
+            const rlimit limit{value, value};
+            if (::setrlimit(resource, &limit) != 0)
+                ::_exit(125);
         }
         if (user) {
             ::setgroups(0, nullptr);

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace vorenta::test {
 
@@ -39,7 +40,10 @@ public:
     void setUmask(mode_t mask) { m_umask = mask; }
     /// The process starts with at most `files` open files, soft and hard limit (as a tight
     /// LimitNOFILE= of a unit would set).
-    void setOpenFileLimit(rlim_t files) { m_openFiles = files; }
+    void setOpenFileLimit(rlim_t files) { setLimit(RLIMIT_NOFILE, files); }
+    /// The process starts with `resource` (RLIMIT_AS for ulimit -v, RLIMIT_NPROC for ulimit -u)
+    /// limited to `value`, soft and hard, as a unit's Limit...= or a shell's ulimit sets it.
+    void setLimit(int resource, rlim_t value) { m_limits.emplace_back(resource, value); }
     /// The process runs as `user` (its own group too), as the packaged service runs as
     /// "vorenta": what a file of another user does to it shows only then (root may write anything).
     void setUser(uid_t user, gid_t group) { m_user = std::make_pair(user, group); }
@@ -69,7 +73,7 @@ private:
     QString m_folder;
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
     std::optional<mode_t> m_umask;
-    std::optional<rlim_t> m_openFiles;
+    std::vector<std::pair<int, rlim_t>> m_limits;
     std::optional<std::pair<uid_t, gid_t>> m_user;
     QProcess m_process;
     QByteArray m_standardError;
