@@ -432,21 +432,21 @@ void DatabaseReadingStore::insertReading(const DeviceReading& r, const QDateTime
 }
 
 // The device's one ListaEquipCli row, written afresh (which also clears an inoperative report).
+// One upsert on the unique nSerie: collectors that store the device at the same moment leave one
+// row, the last one's, where a delete and an insert could leave one each.
 void DatabaseReadingStore::rewriteEquipmentList(const DeviceReading& r, const StoredKeys& keys,
                                                 const QDateTime& ServerNow)
 {
     SqlQuery& dadosOid = m_dm.QryDadosOid;
     dadosOid.clearStatement();
-    dadosOid.addLine(QStringLiteral("Delete from ListaEquipCli"));
-    dadosOid.addLine(QStringLiteral("where nserie=:xnSerie"));
-    dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
-    execute(dadosOid);
-    dadosOid.clearStatement();
-    dadosOid.addLine(QStringLiteral(
-        "Insert Into ListaEquipCli "
-        "(Chave,LocalInstal,nSerie,Fabricante,Modelo,IDServ,UltLog,CodEmpresa,IP,Versao) values "
-        "(:xChave,:xLocalInstal,:xnSerie,:xFabricante,:xModelo,:xIDServ,:xUltLog,:xCodEmpresa,:xIP,:"
-        "xVersao)"));
+    dadosOid.addLine(m_dm.dialect().upsert(
+        {QStringLiteral("ListaEquipCli"),
+         {QStringLiteral("nSerie")},
+         {QStringLiteral("Chave"), QStringLiteral("LocalInstal"), QStringLiteral("nSerie"),
+          QStringLiteral("Fabricante"), QStringLiteral("Modelo"), QStringLiteral("IDServ"),
+          QStringLiteral("UltLog"), QStringLiteral("CodEmpresa"), QStringLiteral("IP"), QStringLiteral("Versao")},
+         {QStringLiteral("ultNotif")},
+         {}}));
     dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
     dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(identity(), r));
     dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
@@ -463,21 +463,19 @@ void DatabaseReadingStore::rewriteEquipmentList(const DeviceReading& r, const St
     execute(dadosOid);
 }
 
-// The collector's one UltLog row: when it last stored a reading.
+// The collector's one UltLog row: when it last stored a reading. An upsert on the unique IDServ
+// and Chave, for collectors that share one identity.
 void DatabaseReadingStore::rewriteLastStore(const DeviceReading& r, const StoredKeys& keys,
                                             const QDateTime& ServerNow)
 {
     SqlQuery& dadosOid = m_dm.QryDadosOid;
     dadosOid.clearStatement();
-    dadosOid.addLine(QStringLiteral("Delete from UltLog "));
-    dadosOid.addLine(QStringLiteral("where IDServ=:xIDServ"));
-    dadosOid.addLine(QStringLiteral(" and Chave=:xChave"));
-    dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
-    dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
-    execute(dadosOid);
-    dadosOid.clearStatement();
-    dadosOid.addLine(QStringLiteral("Insert Into UltLog (IDServ,Chave,DataLOG,LocalInstal) values "
-                                    "(:xIDServ,:xChave,:xDataLOG,:xLocalInstal)"));
+    dadosOid.addLine(m_dm.dialect().upsert(
+        {QStringLiteral("UltLog"),
+         {QStringLiteral("IDServ"), QStringLiteral("Chave")},
+         {QStringLiteral("IDServ"), QStringLiteral("Chave"), QStringLiteral("DataLOG"), QStringLiteral("LocalInstal")},
+         {},
+         {}}));
     dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
     dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
     dadosOid.bindDateTime(QStringLiteral("xDataLOG"), ServerNow);
@@ -498,7 +496,9 @@ bool DatabaseReadingStore::raiseFailureAlert(const StoredKeys& keys, const Failu
     const std::optional<NewestReading> newest = newestReading(keys.NSerie, keys.Chave);
     if (!newest || hasAlert(keys.Chave, newest->Cod))
         return false;
-    insertAlert(ServerNow, keys.Chave, newest->Cod, newest->IdServ);
+    // Another collector of the key may have raised it since the check: then it is raised.
+    if (!insertAlert(ServerNow, keys.Chave, newest->Cod, newest->IdServ))
+        return false;
     markFailuresNotified(keys);
     return true;
 }
@@ -577,8 +577,27 @@ void DatabaseReadingStore::sweepDevice(const QString& chave, const QString& nSer
     if (isDeviceExcluded(chave, nSerie))
         return;
     const std::optional<NewestReading> newest = newestReading(nSerie);
-    if (newest)
-        reportInoperative(chave, nSerie, *newest, ServerNow);
+    if (newest && claimSilentDevice(nSerie, ServerNow))
+        reportInoperative(chave, *newest, ServerNow);
+}
+
+// Marks the device reported, if it is still silent and unreported: true when this store did it.
+// Every collector sweeps every customer's devices; the first to mark one reports it, and the
+// others, whose update waits for that one's commit and then finds the row marked, leave it.
+bool DatabaseReadingStore::claimSilentDevice(const QString& nSerie, const QDateTime& ServerNow)
+{
+    SqlQuery& aux = m_dm.QryAux;
+    aux.clearStatement();
+    aux.addLine(QStringLiteral("Update ListaEquipCli set ultNotif=:xUltNotif"));
+    aux.addLine(QStringLiteral("where (nSerie=:xNSerie)"));
+    aux.addLine(QStringLiteral("and (UltLog<:xSilentSince)"));
+    aux.addLine(QStringLiteral("and((ultNotif is null) or (") +
+                m_dm.dialect().isEmptyText(QStringLiteral("UltNotif")) + QStringLiteral("))"));
+    aux.bindDateTime(QStringLiteral("xUltNotif"), ServerNow);
+    aux.bindText(QStringLiteral("xNSerie"), nSerie);
+    aux.bindDateTime(QStringLiteral("xSilentSince"), ServerNow.addDays(-kInoperativeDays));
+    execute(aux);
+    return aux.rowsAffected() > 0;
 }
 
 // Chave and nSerie of the silent devices. The list is taken whole before the rows are worked on:
@@ -602,10 +621,11 @@ QList<QPair<QString, QString>> DatabaseReadingStore::silentDevices(const QDateTi
     return silent;
 }
 
-// Replaces the open alerts of the newest reading by one inoperative alert, marks the reading
-// "5-Inoperante", and the device as reported: not swept again until a new reading rewrites it.
-void DatabaseReadingStore::reportInoperative(const QString& chave, const QString& nSerie,
-                                             const NewestReading& newest, const QDateTime& ServerNow)
+// Replaces the open alerts of the newest reading by one inoperative alert and marks the reading
+// "5-Inoperante" (the device is marked reported already: not swept again until a new reading
+// rewrites it).
+void DatabaseReadingStore::reportInoperative(const QString& chave, const NewestReading& newest,
+                                             const QDateTime& ServerNow)
 {
     SqlQuery& aux = m_dm.QryAux;
     aux.clearStatement();
@@ -622,13 +642,6 @@ void DatabaseReadingStore::reportInoperative(const QString& chave, const QString
     execute(aux);
 
     insertAlert(ServerNow, chave, newest.Cod, std::nullopt);
-
-    aux.clearStatement();
-    aux.addLine(QStringLiteral("Update ListaEquipCli set ultNotif=:xUltNotif"));
-    aux.addLine(QStringLiteral("where (nSerie=:xNSerie)"));
-    aux.bindDateTime(QStringLiteral("xUltNotif"), ServerNow);
-    aux.bindText(QStringLiteral("xNSerie"), nSerie);
-    execute(aux);
 }
 
 // One device of one customer on the exclusion list: the sweep leaves it alone.
@@ -689,15 +702,21 @@ bool DatabaseReadingStore::hasAlert(const QString& chave, qint64 cod)
     return found;
 }
 
-// An open "FALHA" alert on the reading `cod`. The failure alert names the collector that stored
-// the reading; the inoperative alert leaves IDSERV null.
-void DatabaseReadingStore::insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,
+// An open "FALHA" alert on the reading `cod`, unless the reading has one open already (one per
+// reading and kind, kept so by the database): true when this one was written. The failure alert
+// names the collector that stored the reading; the inoperative alert leaves IDSERV null.
+bool DatabaseReadingStore::insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,
                                        const std::optional<QString>& idServ)
 {
     SqlQuery& aux = m_dm.QryAux;
     aux.clearStatement();
-    aux.addLine(QStringLiteral("Insert into alerta(Data,Chave,TipoAlerta,Situacao,IDDadosOid,IDSERV)"));
-    aux.addLine(QStringLiteral("Values(:xData,:xChave,:xTipoAlerta,:xSituacao,:xIDDadosOid,:XIDSERV)"));
+    aux.addLine(m_dm.dialect().insertUnlessPresent(
+        {QStringLiteral("alerta"),
+         {QStringLiteral("IDDadosOid"), QStringLiteral("TipoAlerta")},
+         {QStringLiteral("Data"), QStringLiteral("Chave"), QStringLiteral("TipoAlerta"), QStringLiteral("Situacao"),
+          QStringLiteral("IDDadosOid"), QStringLiteral("IDSERV")},
+         {},
+         QStringLiteral("Situacao='Em Aberto'")}));
     aux.bindDateTime(QStringLiteral("xData"), ServerNow);
     aux.bindText(QStringLiteral("xChave"), chave);
     aux.bindText(QStringLiteral("xTipoAlerta"), QStringLiteral("FALHA"));
@@ -708,6 +727,7 @@ void DatabaseReadingStore::insertAlert(const QDateTime& ServerNow, const QString
     else
         aux.bindNull(QStringLiteral("XIDSERV"));
     execute(aux);
+    return aux.rowsAffected() > 0;
 }
 
 } // namespace vorenta

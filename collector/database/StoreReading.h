@@ -145,13 +145,13 @@ private:
     bool sweepInoperative(Attempt& attempt, const QDateTime& ServerNow);
     QList<QPair<QString, QString>> silentDevices(const QDateTime& ServerNow);
     void sweepDevice(const QString& chave, const QString& nSerie, const QDateTime& ServerNow);
-    void reportInoperative(const QString& chave, const QString& nSerie, const NewestReading& newest,
-                           const QDateTime& ServerNow);
+    bool claimSilentDevice(const QString& nSerie, const QDateTime& ServerNow);
+    void reportInoperative(const QString& chave, const NewestReading& newest, const QDateTime& ServerNow);
 
     bool isDeviceExcluded(const QString& chave, const QString& nSerie);
     std::optional<NewestReading> newestReading(const QString& nSerie, const QString& failuresOfChave = {});
     bool hasAlert(const QString& chave, qint64 cod);
-    void insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,
+    bool insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,
                      const std::optional<QString>& idServ);
 
     void open(SqlQuery& query);
