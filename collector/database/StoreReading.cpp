@@ -123,6 +123,7 @@ public:
             m_connection.rollbackToSavepoint(savepoint);
             m_failure = error.text();
             m_failureTransient = error.transient();
+            m_failureMissingKey = error.missingUniqueKey();
             return false;
         }
     }
@@ -130,6 +131,8 @@ public:
     const QString& failure() const { return m_failure; }
     /// The last failed step failed for a reason that may pass (DatabaseError::transient).
     bool failureTransient() const { return m_failureTransient; }
+    /// The last failed step found no unique key to write on (DatabaseError::missingUniqueKey).
+    bool failureMissingKey() const { return m_failureMissingKey; }
 
     bool readingStored = false;
     QStringList lines;
@@ -140,6 +143,7 @@ private:
     int m_steps = 0;
     QString m_failure;
     bool m_failureTransient = false;
+    bool m_failureMissingKey = false;
 };
 
 DatabaseReadingStore::DatabaseReadingStore(TDTM& dataModule, const CollectorSettings& settings, Clock clock)
@@ -386,8 +390,10 @@ void DatabaseReadingStore::writeSteps(Attempt& attempt, const DeviceReading& r, 
         attempt.lines << QStringLiteral("Erro ao Gravar Dados de Equipamento ") + DeviceNamed(r) +
                              QStringLiteral(": ") + attempt.failure();
     } else {
-        attempt.step([&] { rewriteEquipmentList(r, keys, start.ServerNow); });
-        attempt.step([&] { rewriteLastStore(r, keys, start.ServerNow); });
+        if (!attempt.step([&] { rewriteEquipmentList(r, keys, start.ServerNow); }))
+            tellMissingKeys(attempt);
+        if (!attempt.step([&] { rewriteLastStore(r, keys, start.ServerNow); }))
+            tellMissingKeys(attempt);
         if (start.alerts.NotifyFailures) {
             bool raised = false;
             if (!attempt.step([&] { raised = raiseFailureAlert(keys, start.alerts, start.ServerNow); }))
@@ -401,6 +407,22 @@ void DatabaseReadingStore::writeSteps(Attempt& attempt, const DeviceReading& r, 
         return;
     if (stored)
         attempt.lines << QStringLiteral("Registro Concluído de Dados de Equipamento ") + DeviceNamed(r);
+}
+
+// A failed rewrite is silent, but not one that failed because the server lacks the unique keys
+// its upsert writes on: then no device list or last store is ever written again, and after
+// three days the sweep reports every device inoperative. Said at most once an hour.
+void DatabaseReadingStore::tellMissingKeys(Attempt& attempt)
+{
+    if (!attempt.failureMissingKey())
+        return;
+    const QDateTime now = m_clock();
+    if (m_missingKeysTold.isValid() && m_missingKeysTold.secsTo(now) < 3600 && m_missingKeysTold <= now)
+        return;
+    m_missingKeysTold = now;
+    attempt.lines << QStringLiteral("ListaEquipCli e UltLog não gravados: o banco de dados central não tem as "
+                                    "chaves únicas; rode o script de atualização unique-keys (") +
+                         attempt.failure() + u')';
 }
 
 // The reading row, its statement built from the column list.

@@ -131,6 +131,7 @@ private:
     void writeSteps(Attempt& attempt, const DeviceReading& reading, const StoredKeys& keys,
                     const StoreStart& start);
 
+    void tellMissingKeys(Attempt& attempt);
     void insertReading(const DeviceReading& reading, const QDateTime& DataLog, const QDate& today);
     void rewriteEquipmentList(const DeviceReading& reading, const StoredKeys& keys,
                               const QDateTime& ServerNow);
@@ -162,6 +163,7 @@ private:
     Clock m_clock;
     const Collected* m_collected = nullptr; ///< the reading being stored
     qint64 m_statements = 0;
+    QDateTime m_missingKeysTold; ///< when the missing unique keys were last logged
 };
 
 } // namespace vorenta
