@@ -420,8 +420,9 @@ void DatabaseReadingStore::tellMissingKeys(Attempt& attempt)
     if (m_missingKeysTold.isValid() && m_missingKeysTold.secsTo(now) < 3600 && m_missingKeysTold <= now)
         return;
     m_missingKeysTold = now;
-    attempt.lines << QStringLiteral("ListaEquipCli e UltLog não gravados: o banco de dados central não tem as "
-                                    "chaves únicas; rode o script de atualização unique-keys (") +
+    attempt.lines << QStringLiteral(
+                         "ListaEquipCli e UltLog não gravados: o banco de dados central não tem as "
+                         "chaves únicas; rode o script de atualização unique-keys (") +
                          attempt.failure() + u')';
 }
 
@@ -461,14 +462,15 @@ void DatabaseReadingStore::rewriteEquipmentList(const DeviceReading& r, const St
 {
     SqlQuery& dadosOid = m_dm.QryDadosOid;
     dadosOid.clearStatement();
-    dadosOid.addLine(m_dm.dialect().upsert(
-        {QStringLiteral("ListaEquipCli"),
-         {QStringLiteral("nSerie")},
-         {QStringLiteral("Chave"), QStringLiteral("LocalInstal"), QStringLiteral("nSerie"),
-          QStringLiteral("Fabricante"), QStringLiteral("Modelo"), QStringLiteral("IDServ"),
-          QStringLiteral("UltLog"), QStringLiteral("CodEmpresa"), QStringLiteral("IP"), QStringLiteral("Versao")},
-         {QStringLiteral("ultNotif")},
-         {}}));
+    dadosOid.addLine(
+        m_dm.dialect().upsert({QStringLiteral("ListaEquipCli"),
+                               {QStringLiteral("nSerie")},
+                               {QStringLiteral("Chave"), QStringLiteral("LocalInstal"),
+                                QStringLiteral("nSerie"), QStringLiteral("Fabricante"),
+                                QStringLiteral("Modelo"), QStringLiteral("IDServ"), QStringLiteral("UltLog"),
+                                QStringLiteral("CodEmpresa"), QStringLiteral("IP"), QStringLiteral("Versao")},
+                               {QStringLiteral("ultNotif")},
+                               {}}));
     dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
     dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(identity(), r));
     dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
@@ -492,12 +494,12 @@ void DatabaseReadingStore::rewriteLastStore(const DeviceReading& r, const Stored
 {
     SqlQuery& dadosOid = m_dm.QryDadosOid;
     dadosOid.clearStatement();
-    dadosOid.addLine(m_dm.dialect().upsert(
-        {QStringLiteral("UltLog"),
-         {QStringLiteral("IDServ"), QStringLiteral("Chave")},
-         {QStringLiteral("IDServ"), QStringLiteral("Chave"), QStringLiteral("DataLOG"), QStringLiteral("LocalInstal")},
-         {},
-         {}}));
+    dadosOid.addLine(m_dm.dialect().upsert({QStringLiteral("UltLog"),
+                                            {QStringLiteral("IDServ"), QStringLiteral("Chave")},
+                                            {QStringLiteral("IDServ"), QStringLiteral("Chave"),
+                                             QStringLiteral("DataLOG"), QStringLiteral("LocalInstal")},
+                                            {},
+                                            {}}));
     dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
     dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
     dadosOid.bindDateTime(QStringLiteral("xDataLOG"), ServerNow);
@@ -735,8 +737,8 @@ bool DatabaseReadingStore::insertAlert(const QDateTime& ServerNow, const QString
     aux.addLine(m_dm.dialect().insertUnlessPresent(
         {QStringLiteral("alerta"),
          {QStringLiteral("IDDadosOid"), QStringLiteral("TipoAlerta")},
-         {QStringLiteral("Data"), QStringLiteral("Chave"), QStringLiteral("TipoAlerta"), QStringLiteral("Situacao"),
-          QStringLiteral("IDDadosOid"), QStringLiteral("IDSERV")},
+         {QStringLiteral("Data"), QStringLiteral("Chave"), QStringLiteral("TipoAlerta"),
+          QStringLiteral("Situacao"), QStringLiteral("IDDadosOid"), QStringLiteral("IDSERV")},
          {},
          QStringLiteral("Situacao='Em Aberto'")}));
     aux.bindDateTime(QStringLiteral("xData"), ServerNow);

@@ -86,12 +86,13 @@ QString Dialect::isEmptyText(const QString& column) const
 
 namespace {
 
-QString Prefixed(const QString& prefix, const QStringList& names, const QString& separator = QStringLiteral(","))
+/// "a,b" as "xa,xb" with prefix "x".
+QString Prefixed(const QString& prefix, const QStringList& names)
 {
     QStringList prefixed;
     for (const QString& name : names)
         prefixed << prefix + name;
-    return prefixed.join(separator);
+    return prefixed.join(u',');
 }
 
 QString Assignments(const QStringList& names, const QString& source, const QStringList& cleared)
@@ -124,9 +125,10 @@ QString MergeHoldlock(const Dialect::KeyedRow& row, const QString& matched)
         on << QStringLiteral("t.") + name + QStringLiteral("=s.") + name;
     if (!row.onlyWhere.isEmpty())
         on << QStringLiteral("t.") + row.onlyWhere;
-    return QStringLiteral("merge into ") + row.table + QStringLiteral(" with (holdlock) as t\nusing (values (") +
-           Prefixed(QStringLiteral(":x"), row.columns) + QStringLiteral(")) as s (") + row.columns.join(u',') +
-           QStringLiteral(")\non (") + on.join(QStringLiteral(" and ")) + u')' +
+    return QStringLiteral("merge into ") + row.table +
+           QStringLiteral(" with (holdlock) as t\nusing (values (") +
+           Prefixed(QStringLiteral(":x"), row.columns) + QStringLiteral(")) as s (") +
+           row.columns.join(u',') + QStringLiteral(")\non (") + on.join(QStringLiteral(" and ")) + u')' +
            (matched.isEmpty() ? QString() : QStringLiteral("\nwhen matched then ") + matched) +
            QStringLiteral("\nwhen not matched then insert (") + row.columns.join(u',') +
            QStringLiteral(") values (") + Prefixed(QStringLiteral("s."), row.columns) + QStringLiteral(");");
@@ -149,8 +151,9 @@ QString Dialect::upsert(const KeyedRow& row) const
     if (m_backend == DatabaseBackend::SqlServer)
         return MergeHoldlock(row, QStringLiteral("update set ") +
                                       Assignments(Updated(row), QStringLiteral("s."), row.clearedOnUpdate));
-    return InsertOnConflict(row, QStringLiteral("update set ") +
-                                     Assignments(Updated(row), QStringLiteral("excluded."), row.clearedOnUpdate));
+    return InsertOnConflict(row,
+                            QStringLiteral("update set ") +
+                                Assignments(Updated(row), QStringLiteral("excluded."), row.clearedOnUpdate));
 }
 
 QString Dialect::insertUnlessPresent(const KeyedRow& row) const

@@ -19,8 +19,11 @@ using test::TestBackend;
 
 const Dialect::KeyedRow kLastStore{"UltLog", {"IDServ", "Chave"}, {"IDServ", "Chave", "DataLOG"}, {}, {}};
 const Dialect::KeyedRow kDeviceList{"ListaEquipCli", {"nSerie"}, {"nSerie", "UltLog"}, {"ultNotif"}, {}};
-const Dialect::KeyedRow kOpenAlert{
-    "alerta", {"IDDadosOid", "TipoAlerta"}, {"IDDadosOid", "TipoAlerta", "Situacao"}, {}, "Situacao='Em Aberto'"};
+const Dialect::KeyedRow kOpenAlert{"alerta",
+                                   {"IDDadosOid", "TipoAlerta"},
+                                   {"IDDadosOid", "TipoAlerta", "Situacao"},
+                                   {},
+                                   "Situacao='Em Aberto'"};
 
 // The text each back end is sent. SQL Server cannot run here: its text is checked word for word.
 TEST(UniqueKeyStatements, EachBackEndWritesOnTheKeyWithItsOwnStatement)
@@ -39,17 +42,20 @@ TEST(UniqueKeyStatements, EachBackEndWritesOnTheKeyWithItsOwnStatement)
          "insert into ListaEquipCli (nSerie,UltLog)\nvalues (:xnSerie,:xUltLog)\n"
          "on conflict (nSerie) do update set UltLog=excluded.UltLog,ultNotif=NULL"},
         {DatabaseBackend::SqlServer, kDeviceList, true,
-         "merge into ListaEquipCli with (holdlock) as t\nusing (values (:xnSerie,:xUltLog)) as s (nSerie,UltLog)\n"
+         "merge into ListaEquipCli with (holdlock) as t\nusing (values (:xnSerie,:xUltLog)) as s "
+         "(nSerie,UltLog)\n"
          "on (t.nSerie=s.nSerie)\nwhen matched then update set UltLog=s.UltLog,ultNotif=NULL\n"
          "when not matched then insert (nSerie,UltLog) values (s.nSerie,s.UltLog);"},
         {DatabaseBackend::PostgreSql, kOpenAlert, false,
-         "insert into alerta (IDDadosOid,TipoAlerta,Situacao)\nvalues (:xIDDadosOid,:xTipoAlerta,:xSituacao)\n"
+         "insert into alerta (IDDadosOid,TipoAlerta,Situacao)\nvalues "
+         "(:xIDDadosOid,:xTipoAlerta,:xSituacao)\n"
          "on conflict (IDDadosOid,TipoAlerta) where Situacao='Em Aberto' do nothing"},
         {DatabaseBackend::SqlServer, kOpenAlert, false,
          "merge into alerta with (holdlock) as t\n"
          "using (values (:xIDDadosOid,:xTipoAlerta,:xSituacao)) as s (IDDadosOid,TipoAlerta,Situacao)\n"
          "on (t.IDDadosOid=s.IDDadosOid and t.TipoAlerta=s.TipoAlerta and t.Situacao='Em Aberto')\n"
-         "when not matched then insert (IDDadosOid,TipoAlerta,Situacao) values (s.IDDadosOid,s.TipoAlerta,s.Situacao);"},
+         "when not matched then insert (IDDadosOid,TipoAlerta,Situacao) values "
+         "(s.IDDadosOid,s.TipoAlerta,s.Situacao);"},
     };
     for (const Case& c : cases) {
         const Dialect& dialect = Dialect::of(c.backend);
@@ -71,16 +77,24 @@ protected:
         const QDateTime t0(QDate(2026, 3, 2), QTime(8, 0));
         // SER-A three times, its newest row in the middle; SER-B once.
         for (const auto& [ip, minutes] : {std::pair{"10.0.0.1", 0}, {"10.0.0.3", 20}, {"10.0.0.2", 10}})
-            db().insertRow("ListaEquipCli", {{"Chave", QString("K1")}, {"nSerie", QString("SER-A")},
-                                             {"IP", QString(ip)}, {"UltLog", t0.addSecs(minutes * 60)}});
-        db().insertRow("ListaEquipCli", {{"Chave", QString("K1")}, {"nSerie", QString("SER-B")},
-                                         {"IP", QString("10.0.0.9")}, {"UltLog", t0}});
+            db().insertRow("ListaEquipCli", {{"Chave", QString("K1")},
+                                             {"nSerie", QString("SER-A")},
+                                             {"IP", QString(ip)},
+                                             {"UltLog", t0.addSecs(minutes * 60)}});
+        db().insertRow("ListaEquipCli", {{"Chave", QString("K1")},
+                                         {"nSerie", QString("SER-B")},
+                                         {"IP", QString("10.0.0.9")},
+                                         {"UltLog", t0}});
         // S1/K1 twice, S2/K1 once.
         for (const auto& [local, minutes] : {std::pair{"novo", 30}, {"velho", 5}})
-            db().insertRow("UltLog", {{"IDServ", QString("S1")}, {"Chave", QString("K1")},
-                                      {"DataLOG", t0.addSecs(minutes * 60)}, {"LocalInstal", QString(local)}});
-        db().insertRow("UltLog", {{"IDServ", QString("S2")}, {"Chave", QString("K1")},
-                                  {"DataLOG", t0}, {"LocalInstal", QString("outro")}});
+            db().insertRow("UltLog", {{"IDServ", QString("S1")},
+                                      {"Chave", QString("K1")},
+                                      {"DataLOG", t0.addSecs(minutes * 60)},
+                                      {"LocalInstal", QString(local)}});
+        db().insertRow("UltLog", {{"IDServ", QString("S2")},
+                                  {"Chave", QString("K1")},
+                                  {"DataLOG", t0},
+                                  {"LocalInstal", QString("outro")}});
         // Reading 7: two open alerts and one closed; reading 8: one open.
         struct Alert {
             qint64 reading;
@@ -90,9 +104,12 @@ protected:
         };
         for (const Alert& a : {Alert{7, "Em Aberto", 0, "S1"}, Alert{7, "Em Aberto", 40, "S2"},
                                Alert{7, "Fechado", 50, "S1"}, Alert{8, "Em Aberto", 0, "S1"}})
-            db().insertRow("alerta", {{"Data", t0.addSecs(a.minutes * 60)}, {"Chave", QString("K1")},
-                                      {"TipoAlerta", QString("FALHA")}, {"Situacao", QString(a.situacao)},
-                                      {"IDDadosOid", a.reading}, {"IDSERV", QString(a.idServ)}});
+            db().insertRow("alerta", {{"Data", t0.addSecs(a.minutes * 60)},
+                                      {"Chave", QString("K1")},
+                                      {"TipoAlerta", QString("FALHA")},
+                                      {"Situacao", QString(a.situacao)},
+                                      {"IDDadosOid", a.reading},
+                                      {"IDSERV", QString(a.idServ)}});
     }
 
     /// One upgrade as a site runs it: the script with psql on a server, the opening of the file
@@ -139,7 +156,8 @@ TEST_P(UniqueKeys, AnOlderDatabaseWithDuplicatesKeepsTheNewestRowOfEachKeyAndGet
         if (HasFatalFailure())
             return;
         EXPECT_EQ(db().count("ListaEquipCli"), 2) << "run " << run;
-        EXPECT_EQ(db().count("ListaEquipCli", "nSerie='SER-A' and IP='10.0.0.3'"), 1) << "the newest SER-A row";
+        EXPECT_EQ(db().count("ListaEquipCli", "nSerie='SER-A' and IP='10.0.0.3'"), 1)
+            << "the newest SER-A row";
         EXPECT_EQ(db().count("ListaEquipCli", "nSerie='SER-B'"), 1);
         EXPECT_EQ(db().count("UltLog"), 2) << "run " << run;
         EXPECT_EQ(db().count("UltLog", "IDServ='S1' and Chave='K1' and LocalInstal='novo'"), 1);
@@ -158,10 +176,12 @@ TEST_P(UniqueKeys, AnOlderDatabaseWithDuplicatesKeepsTheNewestRowOfEachKeyAndGet
     // The keys hold from now on.
     EXPECT_ANY_THROW(db().insertRow("ListaEquipCli", {{"nSerie", QString("SER-B")}}));
     EXPECT_ANY_THROW(db().insertRow("UltLog", {{"IDServ", QString("S2")}, {"Chave", QString("K1")}}));
-    EXPECT_ANY_THROW(db().insertRow("alerta", {{"IDDadosOid", qint64{8}}, {"TipoAlerta", QString("FALHA")},
-                                               {"Situacao", QString("Em Aberto")}}));
-    db().insertRow("alerta", {{"IDDadosOid", qint64{8}}, {"TipoAlerta", QString("FALHA")},
-                              {"Situacao", QString("Fechado")}});
+    EXPECT_ANY_THROW(db().insertRow(
+        "alerta",
+        {{"IDDadosOid", qint64{8}}, {"TipoAlerta", QString("FALHA")}, {"Situacao", QString("Em Aberto")}}));
+    db().insertRow(
+        "alerta",
+        {{"IDDadosOid", qint64{8}}, {"TipoAlerta", QString("FALHA")}, {"Situacao", QString("Fechado")}});
     EXPECT_EQ(db().count("alerta", "IDDadosOid=8"), 2) << "closed alerts are not keyed";
 }
 
@@ -181,7 +201,8 @@ TEST_P(UniqueKeys, AWriteOnATakenKeyUpdatesTheRowOrLeavesIt)
     }
     EXPECT_EQ(db().count("ListaEquipCli"), 1);
     EXPECT_EQ(db().count("ListaEquipCli", "ultNotif is null"), 1) << "a new reading clears the report";
-    EXPECT_EQ(test::FirstText(db().connection(), "select UltLog from ListaEquipCli", "UltLog"), "2026-03-02 08:10:00");
+    EXPECT_EQ(test::FirstText(db().connection(), "select UltLog from ListaEquipCli", "UltLog"),
+              "2026-03-02 08:10:00");
 
     int written = 0;
     for (int i = 0; i < 2; ++i) {

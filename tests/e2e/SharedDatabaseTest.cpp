@@ -32,7 +32,7 @@ using test::TestBackend;
 const QString kRecordings = QStringLiteral(VORENTA_SOURCE_DIR "/tests/data/e2e/");
 const char* const kSerialOid = "1.3.6.1.2.1.43.5.1.1.17.1";
 
-constexpr int kPrinters = 10;    // hosts 2 .. 11, serials SERIE-00 .. SERIE-09
+constexpr int kPrinters = 10;     // hosts 2 .. 11, serials SERIE-00 .. SERIE-09
 constexpr int kSilentDevices = 4; // MUDO-0 .. MUDO-3, last read ten days ago
 constexpr int kPasses = 3;
 
@@ -136,15 +136,14 @@ protected:
         }
         for (std::size_t c = 0; c < running.size(); ++c)
             EXPECT_EQ(running[c]->waitForExit(std::chrono::minutes(3)), 0)
-                << "pass " << pass << ", collector " << c << " did not end with 0 within 3 minutes: "
-                << running[c]->standardError();
+                << "pass " << pass << ", collector " << c
+                << " did not end with 0 within 3 minutes: " << running[c]->standardError();
     }
 
     KeyCount keyCount(const QString& table, const QString& key, const QString& where = "1=1")
     {
         SqlQuery query(db().connection());
-        query.addLine("select count(*) as n from " + table + " where " + where +
-                      " group by " + key);
+        query.addLine("select count(*) as n from " + table + " where " + where + " group by " + key);
         query.open();
         KeyCount counted;
         for (; !query.atEnd(); query.next()) {
@@ -205,9 +204,10 @@ TEST_P(SharedDatabase, EveryRowThatIsOnePerKeyStaysSoWhateverRunsAtOnce)
     // Every key saw each of its failing printers alerted on; the fine ones never.
     for (const QString& chave : {QStringLiteral("KC"), QStringLiteral("KI"), QStringLiteral("KP0")}) {
         for (int i = 0; i < kPrinters; ++i) {
-            const qint64 alerts =
-                db().count("alerta", "Chave='" + chave + "' and IDSERV is not null and IDDadosOid in "
-                                     "(select Cod from DadosOid where NSerie='" + serial(i) + "')");
+            const qint64 alerts = db().count("alerta", "Chave='" + chave +
+                                                           "' and IDSERV is not null and IDDadosOid in "
+                                                           "(select Cod from DadosOid where NSerie='" +
+                                                           serial(i) + "')");
             if (i % 2)
                 EXPECT_GE(alerts, 1) << chave.toStdString() << " " << serial(i).toStdString();
             else
@@ -225,11 +225,13 @@ TEST_P(SharedDatabase, EveryRowThatIsOnePerKeyStaysSoWhateverRunsAtOnce)
     for (int i = 0; i < kSilentDevices; ++i) {
         const QString nSerie = "MUDO-" + QString::number(i);
         const QString newest = "(select max(Cod) from DadosOid where NSerie='" + nSerie + "')";
-        EXPECT_EQ(db().count("DadosOid", "Cod=" + newest + " and Falha='5-Inoperante'"), 1) << nSerie.toStdString();
+        EXPECT_EQ(db().count("DadosOid", "Cod=" + newest + " and Falha='5-Inoperante'"), 1)
+            << nSerie.toStdString();
         EXPECT_EQ(db().count("DadosOid", "NSerie='" + nSerie + "' and Falha='2-TUDO OK'"), 1)
             << nSerie.toStdString();
-        EXPECT_EQ(db().count("alerta", "IDDadosOid=" + newest + " and Chave='KX' and Situacao='Em Aberto' "
-                                       "and TipoAlerta='FALHA' and IDSERV is null"),
+        EXPECT_EQ(db().count("alerta", "IDDadosOid=" + newest +
+                                           " and Chave='KX' and Situacao='Em Aberto' "
+                                           "and TipoAlerta='FALHA' and IDSERV is null"),
                   1)
             << nSerie.toStdString();
         EXPECT_EQ(db().count("ListaEquipCli", "nSerie='" + nSerie + "' and ultNotif is not null"), 1)
