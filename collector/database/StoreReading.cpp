@@ -123,6 +123,7 @@ public:
             m_connection.rollbackToSavepoint(savepoint);
             m_failure = error.text();
             m_failureTransient = error.transient();
+            m_failureMissingKey = error.missingUniqueKey();
             return false;
         }
     }
@@ -130,6 +131,8 @@ public:
     const QString& failure() const { return m_failure; }
     /// The last failed step failed for a reason that may pass (DatabaseError::transient).
     bool failureTransient() const { return m_failureTransient; }
+    /// The last failed step found no unique key to write on (DatabaseError::missingUniqueKey).
+    bool failureMissingKey() const { return m_failureMissingKey; }
 
     bool readingStored = false;
     QStringList lines;
@@ -140,6 +143,7 @@ private:
     int m_steps = 0;
     QString m_failure;
     bool m_failureTransient = false;
+    bool m_failureMissingKey = false;
 };
 
 DatabaseReadingStore::DatabaseReadingStore(TDTM& dataModule, const CollectorSettings& settings, Clock clock)
@@ -386,8 +390,10 @@ void DatabaseReadingStore::writeSteps(Attempt& attempt, const DeviceReading& r, 
         attempt.lines << QStringLiteral("Erro ao Gravar Dados de Equipamento ") + DeviceNamed(r) +
                              QStringLiteral(": ") + attempt.failure();
     } else {
-        attempt.step([&] { rewriteEquipmentList(r, keys, start.ServerNow); });
-        attempt.step([&] { rewriteLastStore(r, keys, start.ServerNow); });
+        if (!attempt.step([&] { rewriteEquipmentList(r, keys, start.ServerNow); }))
+            tellMissingKeys(attempt);
+        if (!attempt.step([&] { rewriteLastStore(r, keys, start.ServerNow); }))
+            tellMissingKeys(attempt);
         if (start.alerts.NotifyFailures) {
             bool raised = false;
             if (!attempt.step([&] { raised = raiseFailureAlert(keys, start.alerts, start.ServerNow); }))
@@ -401,6 +407,23 @@ void DatabaseReadingStore::writeSteps(Attempt& attempt, const DeviceReading& r, 
         return;
     if (stored)
         attempt.lines << QStringLiteral("Registro Concluído de Dados de Equipamento ") + DeviceNamed(r);
+}
+
+// A failed rewrite is silent, but not one that failed because the server lacks the unique keys
+// its upsert writes on: then no device list or last store is ever written again, and after
+// three days the sweep reports every device inoperative. Said at most once an hour.
+void DatabaseReadingStore::tellMissingKeys(Attempt& attempt)
+{
+    if (!attempt.failureMissingKey())
+        return;
+    const QDateTime now = m_clock();
+    if (m_missingKeysTold.isValid() && m_missingKeysTold.secsTo(now) < 3600 && m_missingKeysTold <= now)
+        return;
+    m_missingKeysTold = now;
+    attempt.lines << QStringLiteral(
+                         "ListaEquipCli e UltLog não gravados: o banco de dados central não tem as "
+                         "chaves únicas; rode o script de atualização unique-keys (") +
+                         attempt.failure() + u')';
 }
 
 // The reading row, its statement built from the column list.
@@ -432,21 +455,22 @@ void DatabaseReadingStore::insertReading(const DeviceReading& r, const QDateTime
 }
 
 // The device's one ListaEquipCli row, written afresh (which also clears an inoperative report).
+// One upsert on the unique nSerie: collectors that store the device at the same moment leave one
+// row, the last one's, where a delete and an insert could leave one each.
 void DatabaseReadingStore::rewriteEquipmentList(const DeviceReading& r, const StoredKeys& keys,
                                                 const QDateTime& ServerNow)
 {
     SqlQuery& dadosOid = m_dm.QryDadosOid;
     dadosOid.clearStatement();
-    dadosOid.addLine(QStringLiteral("Delete from ListaEquipCli"));
-    dadosOid.addLine(QStringLiteral("where nserie=:xnSerie"));
-    dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
-    execute(dadosOid);
-    dadosOid.clearStatement();
-    dadosOid.addLine(QStringLiteral(
-        "Insert Into ListaEquipCli "
-        "(Chave,LocalInstal,nSerie,Fabricante,Modelo,IDServ,UltLog,CodEmpresa,IP,Versao) values "
-        "(:xChave,:xLocalInstal,:xnSerie,:xFabricante,:xModelo,:xIDServ,:xUltLog,:xCodEmpresa,:xIP,:"
-        "xVersao)"));
+    dadosOid.addLine(
+        m_dm.dialect().upsert({QStringLiteral("ListaEquipCli"),
+                               {QStringLiteral("nSerie")},
+                               {QStringLiteral("Chave"), QStringLiteral("LocalInstal"),
+                                QStringLiteral("nSerie"), QStringLiteral("Fabricante"),
+                                QStringLiteral("Modelo"), QStringLiteral("IDServ"), QStringLiteral("UltLog"),
+                                QStringLiteral("CodEmpresa"), QStringLiteral("IP"), QStringLiteral("Versao")},
+                               {QStringLiteral("ultNotif")},
+                               {}}));
     dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
     dadosOid.bindText(QStringLiteral("xLocalInstal"), LocalInstal(identity(), r));
     dadosOid.bindText(QStringLiteral("xnSerie"), keys.NSerie);
@@ -463,21 +487,19 @@ void DatabaseReadingStore::rewriteEquipmentList(const DeviceReading& r, const St
     execute(dadosOid);
 }
 
-// The collector's one UltLog row: when it last stored a reading.
+// The collector's one UltLog row: when it last stored a reading. An upsert on the unique IDServ
+// and Chave, for collectors that share one identity.
 void DatabaseReadingStore::rewriteLastStore(const DeviceReading& r, const StoredKeys& keys,
                                             const QDateTime& ServerNow)
 {
     SqlQuery& dadosOid = m_dm.QryDadosOid;
     dadosOid.clearStatement();
-    dadosOid.addLine(QStringLiteral("Delete from UltLog "));
-    dadosOid.addLine(QStringLiteral("where IDServ=:xIDServ"));
-    dadosOid.addLine(QStringLiteral(" and Chave=:xChave"));
-    dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
-    dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
-    execute(dadosOid);
-    dadosOid.clearStatement();
-    dadosOid.addLine(QStringLiteral("Insert Into UltLog (IDServ,Chave,DataLOG,LocalInstal) values "
-                                    "(:xIDServ,:xChave,:xDataLOG,:xLocalInstal)"));
+    dadosOid.addLine(m_dm.dialect().upsert({QStringLiteral("UltLog"),
+                                            {QStringLiteral("IDServ"), QStringLiteral("Chave")},
+                                            {QStringLiteral("IDServ"), QStringLiteral("Chave"),
+                                             QStringLiteral("DataLOG"), QStringLiteral("LocalInstal")},
+                                            {},
+                                            {}}));
     dadosOid.bindText(QStringLiteral("xIDServ"), keys.IDServ);
     dadosOid.bindText(QStringLiteral("xChave"), keys.Chave);
     dadosOid.bindDateTime(QStringLiteral("xDataLOG"), ServerNow);
@@ -498,7 +520,9 @@ bool DatabaseReadingStore::raiseFailureAlert(const StoredKeys& keys, const Failu
     const std::optional<NewestReading> newest = newestReading(keys.NSerie, keys.Chave);
     if (!newest || hasAlert(keys.Chave, newest->Cod))
         return false;
-    insertAlert(ServerNow, keys.Chave, newest->Cod, newest->IdServ);
+    // Another collector of the key may have raised it since the check: then it is raised.
+    if (!insertAlert(ServerNow, keys.Chave, newest->Cod, newest->IdServ))
+        return false;
     markFailuresNotified(keys);
     return true;
 }
@@ -577,8 +601,27 @@ void DatabaseReadingStore::sweepDevice(const QString& chave, const QString& nSer
     if (isDeviceExcluded(chave, nSerie))
         return;
     const std::optional<NewestReading> newest = newestReading(nSerie);
-    if (newest)
-        reportInoperative(chave, nSerie, *newest, ServerNow);
+    if (newest && claimSilentDevice(nSerie, ServerNow))
+        reportInoperative(chave, *newest, ServerNow);
+}
+
+// Marks the device reported, if it is still silent and unreported: true when this store did it.
+// Every collector sweeps every customer's devices; the first to mark one reports it, and the
+// others, whose update waits for that one's commit and then finds the row marked, leave it.
+bool DatabaseReadingStore::claimSilentDevice(const QString& nSerie, const QDateTime& ServerNow)
+{
+    SqlQuery& aux = m_dm.QryAux;
+    aux.clearStatement();
+    aux.addLine(QStringLiteral("Update ListaEquipCli set ultNotif=:xUltNotif"));
+    aux.addLine(QStringLiteral("where (nSerie=:xNSerie)"));
+    aux.addLine(QStringLiteral("and (UltLog<:xSilentSince)"));
+    aux.addLine(QStringLiteral("and((ultNotif is null) or (") +
+                m_dm.dialect().isEmptyText(QStringLiteral("UltNotif")) + QStringLiteral("))"));
+    aux.bindDateTime(QStringLiteral("xUltNotif"), ServerNow);
+    aux.bindText(QStringLiteral("xNSerie"), nSerie);
+    aux.bindDateTime(QStringLiteral("xSilentSince"), ServerNow.addDays(-kInoperativeDays));
+    execute(aux);
+    return aux.rowsAffected() > 0;
 }
 
 // Chave and nSerie of the silent devices. The list is taken whole before the rows are worked on:
@@ -602,10 +645,11 @@ QList<QPair<QString, QString>> DatabaseReadingStore::silentDevices(const QDateTi
     return silent;
 }
 
-// Replaces the open alerts of the newest reading by one inoperative alert, marks the reading
-// "5-Inoperante", and the device as reported: not swept again until a new reading rewrites it.
-void DatabaseReadingStore::reportInoperative(const QString& chave, const QString& nSerie,
-                                             const NewestReading& newest, const QDateTime& ServerNow)
+// Replaces the open alerts of the newest reading by one inoperative alert and marks the reading
+// "5-Inoperante" (the device is marked reported already: not swept again until a new reading
+// rewrites it).
+void DatabaseReadingStore::reportInoperative(const QString& chave, const NewestReading& newest,
+                                             const QDateTime& ServerNow)
 {
     SqlQuery& aux = m_dm.QryAux;
     aux.clearStatement();
@@ -622,13 +666,6 @@ void DatabaseReadingStore::reportInoperative(const QString& chave, const QString
     execute(aux);
 
     insertAlert(ServerNow, chave, newest.Cod, std::nullopt);
-
-    aux.clearStatement();
-    aux.addLine(QStringLiteral("Update ListaEquipCli set ultNotif=:xUltNotif"));
-    aux.addLine(QStringLiteral("where (nSerie=:xNSerie)"));
-    aux.bindDateTime(QStringLiteral("xUltNotif"), ServerNow);
-    aux.bindText(QStringLiteral("xNSerie"), nSerie);
-    execute(aux);
 }
 
 // One device of one customer on the exclusion list: the sweep leaves it alone.
@@ -689,15 +726,21 @@ bool DatabaseReadingStore::hasAlert(const QString& chave, qint64 cod)
     return found;
 }
 
-// An open "FALHA" alert on the reading `cod`. The failure alert names the collector that stored
-// the reading; the inoperative alert leaves IDSERV null.
-void DatabaseReadingStore::insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,
+// An open "FALHA" alert on the reading `cod`, unless the reading has one open already (one per
+// reading and kind, kept so by the database): true when this one was written. The failure alert
+// names the collector that stored the reading; the inoperative alert leaves IDSERV null.
+bool DatabaseReadingStore::insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,
                                        const std::optional<QString>& idServ)
 {
     SqlQuery& aux = m_dm.QryAux;
     aux.clearStatement();
-    aux.addLine(QStringLiteral("Insert into alerta(Data,Chave,TipoAlerta,Situacao,IDDadosOid,IDSERV)"));
-    aux.addLine(QStringLiteral("Values(:xData,:xChave,:xTipoAlerta,:xSituacao,:xIDDadosOid,:XIDSERV)"));
+    aux.addLine(m_dm.dialect().insertUnlessPresent(
+        {QStringLiteral("alerta"),
+         {QStringLiteral("IDDadosOid"), QStringLiteral("TipoAlerta")},
+         {QStringLiteral("Data"), QStringLiteral("Chave"), QStringLiteral("TipoAlerta"),
+          QStringLiteral("Situacao"), QStringLiteral("IDDadosOid"), QStringLiteral("IDSERV")},
+         {},
+         QStringLiteral("Situacao='Em Aberto'")}));
     aux.bindDateTime(QStringLiteral("xData"), ServerNow);
     aux.bindText(QStringLiteral("xChave"), chave);
     aux.bindText(QStringLiteral("xTipoAlerta"), QStringLiteral("FALHA"));
@@ -708,6 +751,7 @@ void DatabaseReadingStore::insertAlert(const QDateTime& ServerNow, const QString
     else
         aux.bindNull(QStringLiteral("XIDSERV"));
     execute(aux);
+    return aux.rowsAffected() > 0;
 }
 
 } // namespace vorenta

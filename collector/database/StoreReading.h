@@ -131,6 +131,7 @@ private:
     void writeSteps(Attempt& attempt, const DeviceReading& reading, const StoredKeys& keys,
                     const StoreStart& start);
 
+    void tellMissingKeys(Attempt& attempt);
     void insertReading(const DeviceReading& reading, const QDateTime& DataLog, const QDate& today);
     void rewriteEquipmentList(const DeviceReading& reading, const StoredKeys& keys,
                               const QDateTime& ServerNow);
@@ -145,13 +146,13 @@ private:
     bool sweepInoperative(Attempt& attempt, const QDateTime& ServerNow);
     QList<QPair<QString, QString>> silentDevices(const QDateTime& ServerNow);
     void sweepDevice(const QString& chave, const QString& nSerie, const QDateTime& ServerNow);
-    void reportInoperative(const QString& chave, const QString& nSerie, const NewestReading& newest,
-                           const QDateTime& ServerNow);
+    bool claimSilentDevice(const QString& nSerie, const QDateTime& ServerNow);
+    void reportInoperative(const QString& chave, const NewestReading& newest, const QDateTime& ServerNow);
 
     bool isDeviceExcluded(const QString& chave, const QString& nSerie);
     std::optional<NewestReading> newestReading(const QString& nSerie, const QString& failuresOfChave = {});
     bool hasAlert(const QString& chave, qint64 cod);
-    void insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,
+    bool insertAlert(const QDateTime& ServerNow, const QString& chave, qint64 cod,
                      const std::optional<QString>& idServ);
 
     void open(SqlQuery& query);
@@ -162,6 +163,7 @@ private:
     Clock m_clock;
     const Collected* m_collected = nullptr; ///< the reading being stored
     qint64 m_statements = 0;
+    QDateTime m_missingKeysTold; ///< when the missing unique keys were last logged
 };
 
 } // namespace vorenta

@@ -302,6 +302,19 @@ void DatabaseConnection::prepareEmbeddedFile()
     while (indexes.next())
         present.insert(indexes.value(0).toString().toLower());
     indexes.finish();
+    // The unique keys of the one-per-key tables: a file written by older versions, or by two of
+    // them at once, may hold duplicates, which must go first. All or nothing, so that a file
+    // another program holds now is upgraded at a later opening.
+    const QStringList uniqueKeys = UniqueKeyIndexes();
+    if (std::any_of(uniqueKeys.cbegin(), uniqueKeys.cend(),
+                    [&](const QString& name) { return !present.contains(name); })) {
+        bool upgraded = QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
+        for (const QString& statement : SplitSqlScript(UniqueKeysUpgradeSqlite())) {
+            if (upgraded)
+                upgraded = QSqlQuery(db).exec(statement);
+        }
+        QSqlQuery(db).exec(upgraded ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+    }
     static const QRegularExpression createIndex(QStringLiteral("^CREATE\\s+INDEX\\s+(\\w+)\\s"),
                                                 QRegularExpression::CaseInsensitiveOption);
     for (const QString& statement : SplitSqlScript(SchemaScript(DatabaseBackend::Sqlite))) {

@@ -57,6 +57,16 @@ public:
         return codes.contains(m_nativeCode) || sqlite == 5 || sqlite == 6;
     }
 
+    /// True when an upsert found no unique key to write on (ON CONFLICT on a table that lacks the
+    /// index: a server not yet upgraded). PostgreSQL says so by its SQLSTATE; SQLite only by its
+    /// text, under the generic SQLITE_ERROR.
+    bool missingUniqueKey() const
+    {
+        return m_nativeCode == QStringLiteral("42P10") ||
+               (sqlitePrimaryCode() == 1 &&
+                text().contains(QStringLiteral("does not match any PRIMARY KEY or UNIQUE constraint")));
+    }
+
 private:
     QString m_nativeCode;
 };

@@ -3,6 +3,7 @@
 #include "common/database/DatabaseSettings.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace vorenta {
 
@@ -39,6 +40,26 @@ public:
     /// as a date on its own; on PostgreSQL, which refuses to compare a timestamp with a text, it
     /// never holds.
     QString isEmptyText(const QString& column) const;
+
+    /// A row of a table that holds at most one row per key, the key being a unique index of the
+    /// table (`key`, its columns; `onlyWhere`, the condition of a partial index, as
+    /// "column=literal"). Every column in `columns` is bound as ":x" followed by its name.
+    struct KeyedRow {
+        QString table;
+        QStringList key;
+        QStringList columns;
+        QStringList clearedOnUpdate; ///< set to NULL when the row is already there
+        QString onlyWhere;
+    };
+
+    /// One statement that writes `row`, or updates the row of its key when another writer got
+    /// there first: INSERT ... ON CONFLICT DO UPDATE on PostgreSQL and SQLite, MERGE WITH
+    /// (HOLDLOCK) on SQL Server, whose MERGE alone would let two writers both insert.
+    QString upsert(const KeyedRow& row) const;
+
+    /// One statement that writes `row` unless its key is taken; it changes 0 rows then
+    /// (ON CONFLICT DO NOTHING; MERGE WITH (HOLDLOCK) and only WHEN NOT MATCHED).
+    QString insertUnlessPresent(const KeyedRow& row) const;
 
     /// How `name` comes back as a result column name: PostgreSQL folds unquoted names to lower case.
     QString resultName(const QString& name) const;

@@ -18,6 +18,17 @@ QString SchemaScript(DatabaseBackend backend)
     return QString::fromUtf8(schema_text::kSqlite);
 }
 
+QString UniqueKeysUpgradeSqlite()
+{
+    return QString::fromUtf8(schema_text::kUniqueKeysSqlite);
+}
+
+QStringList UniqueKeyIndexes()
+{
+    return {QStringLiteral("ux_listaequipcli_nserie"), QStringLiteral("ux_ultlog_idserv_chave"),
+            QStringLiteral("ux_alerta_aberto")};
+}
+
 QStringList SplitSqlScript(const QString& script)
 {
     QStringList statements;

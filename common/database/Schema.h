@@ -11,6 +11,14 @@ namespace vorenta {
 /// library, so the embedded database can be created wherever the program runs).
 QString SchemaScript(DatabaseBackend backend);
 
+/// The upgrade an embedded file made by an older version needs before the unique keys of its
+/// one-per-key tables can be made (upgrade/unique-keys-sqlite.sql): duplicates removed, the keys
+/// created.
+QString UniqueKeysUpgradeSqlite();
+
+/// The names of the unique indexes that keep ListaEquipCli, UltLog and the open alerts one per key.
+QStringList UniqueKeyIndexes();
+
 /// The statements of a script: "--" comments dropped, split at ';' that ends a line.
 QStringList SplitSqlScript(const QString& script);
 

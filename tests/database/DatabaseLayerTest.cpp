@@ -90,7 +90,7 @@ TEST_P(DatabaseLayer, SchemaHasEveryTableAndColumn)
 /// The names of the indexes a schema script creates.
 QSet<QString> ScriptIndexes(DatabaseBackend backend)
 {
-    static const QRegularExpression createIndex("^CREATE\\s+INDEX\\s+(\\w+)\\s",
+    static const QRegularExpression createIndex("^CREATE\\s+(?:UNIQUE\\s+)?INDEX\\s+(\\w+)\\s",
                                                 QRegularExpression::CaseInsensitiveOption);
     QSet<QString> names;
     for (const QString& statement : SplitSqlScript(SchemaScript(backend))) {
@@ -105,6 +105,7 @@ TEST(Schema, EveryBackEndHasTheSameIndexes)
 {
     const QSet<QString> sqlite = ScriptIndexes(DatabaseBackend::Sqlite);
     EXPECT_TRUE(sqlite.contains("ix_dadosoid_nserie_datalog")) << "the failure count's filter";
+    EXPECT_TRUE(sqlite.contains("ux_listaequipcli_nserie")) << "one device list row per serial";
     EXPECT_EQ(ScriptIndexes(DatabaseBackend::PostgreSql), sqlite);
     EXPECT_EQ(ScriptIndexes(DatabaseBackend::SqlServer), sqlite);
 }
@@ -230,9 +231,10 @@ TEST_P(DatabaseLayer, DateTimesKeepTheirWallClockTime)
     // Day 5 of month 3: read in the wrong order it would be 3 May.
     const QDateTime bound(QDate(2024, 3, 5), QTime(22, 30, 15));
     const QDateTime later(QDate(2024, 3, 6), QTime(1, 0, 0));
-    db().insertRow("UltLog", {{"IDServ", "S"}, {"Chave", "K"}, {"DataLOG", bound}});
-    db().insertRow("UltLog", {{"IDServ", "S"}, {"Chave", "K"}, {"DataLOG", later}});
-    db().insertRow("UltLog", {{"IDServ", "S"}, {"Chave", "K"}, {"DataLOG", QVariant()}});
+    // Three collectors: UltLog holds one row per IDServ and Chave.
+    db().insertRow("UltLog", {{"IDServ", "S1"}, {"Chave", "K"}, {"DataLOG", bound}});
+    db().insertRow("UltLog", {{"IDServ", "S2"}, {"Chave", "K"}, {"DataLOG", later}});
+    db().insertRow("UltLog", {{"IDServ", "S3"}, {"Chave", "K"}, {"DataLOG", QVariant()}});
 
     SqlQuery query(db().connection());
     query.addLine("select DataLog from UltLog where DataLOG < :xLimite order by datalog desc");

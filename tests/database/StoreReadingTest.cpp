@@ -618,6 +618,33 @@ TEST_P(StoreReadingTest, UnsetTextsAreStoredAsEmptyTextsNotNull)
         EXPECT_EQ(db().count("UltLog", QString(column) + " is null"), 0) << column;
 }
 
+// A central server not yet upgraded has no unique keys for the upserts: the device list and the
+// last store cannot be written, and the log says what to do, at most once an hour. The embedded
+// file gets its keys when the store's connection opens it.
+TEST_P(StoreReadingTest, AServerWithoutTheUniqueKeysIsToldToRunTheUpgradeOnceAnHour)
+{
+    for (const char* index : {"ux_listaequipcli_nserie", "ux_ultlog_idserv_chave"})
+        db().execute(QString("drop index ") + index);
+    const bool keysMadeWhenOpened = GetParam() == test::TestBackend::Sqlite;
+    StoreUnderTest& c = collector();
+    const QDateTime first(QDate(2026, 3, 4), QTime(10, 0));
+    QDateTime now = first;
+    DatabaseReadingStore store(c.dm, c.settings, [&] { return now; });
+    for (int minutes : {0, 59, 61}) {
+        now = first.addSecs(minutes * 60);
+        store.StoreReading(PrinterReading("X1"));
+    }
+
+    EXPECT_EQ(db().count("DadosOid"), 3) << "the readings are stored";
+    EXPECT_EQ(c.log.lines.filter(kFinished).size(), 3);
+    const QStringList told =
+        c.log.lines.filter("ListaEquipCli e UltLog não gravados: o banco de dados central não tem as chaves "
+                           "únicas; rode o script de atualização unique-keys (");
+    EXPECT_EQ(told.size(), keysMadeWhenOpened ? 0 : 2) << c.log.lines.join('\n').toStdString();
+    EXPECT_EQ(db().count("ListaEquipCli"), keysMadeWhenOpened ? 1 : 0);
+    EXPECT_EQ(db().count("UltLog"), keysMadeWhenOpened ? 1 : 0);
+}
+
 TEST_P(StoreReadingTest, NoSecondAlertForAReadingThatAlreadyHasOne)
 {
     db().insertParametros("K1", "1", "S", "1", "1");

@@ -114,7 +114,9 @@ CREATE TABLE ListaEquipCli (
     Versao varchar(50),
     ultNotif timestamp(0)
 );
-CREATE INDEX ix_listaequipcli_nserie ON ListaEquipCli (nSerie);
+-- One row per serial, kept so by the database: collectors that store one device at the same
+-- moment write it with an upsert on this key (upgrade/unique-keys-*.sql for an older database).
+CREATE UNIQUE INDEX ux_listaequipcli_nserie ON ListaEquipCli (nSerie);
 CREATE INDEX ix_listaequipcli_ultlog ON ListaEquipCli (UltLog);
 CREATE INDEX ix_listaequipcli_ultnotif ON ListaEquipCli (ultNotif);
 CREATE INDEX ix_listaequipcli_ultnotif_ultlog ON ListaEquipCli (ultNotif, UltLog);
@@ -125,7 +127,8 @@ CREATE TABLE UltLog (
     DataLOG timestamp(0),
     LocalInstal varchar(512)
 );
-CREATE INDEX ix_ultlog_idserv_chave ON UltLog (IDServ, Chave);
+-- One row per collector (IDServ and Chave), written with an upsert on this key.
+CREATE UNIQUE INDEX ux_ultlog_idserv_chave ON UltLog (IDServ, Chave);
 
 CREATE TABLE alerta (
     Data timestamp(0),
@@ -137,3 +140,6 @@ CREATE TABLE alerta (
 );
 CREATE INDEX ix_alerta_chave_iddadosoid ON alerta (Chave, IDDadosOid);
 CREATE INDEX ix_alerta_iddadosoid_situacao ON alerta (IDDadosOid, Situacao);
+-- One open alert per reading and kind: two collectors that alert on one reading at once raise
+-- it once. Closed alerts (the provider's staff change Situacao) stay as many as they are.
+CREATE UNIQUE INDEX ux_alerta_aberto ON alerta (IDDadosOid, TipoAlerta) WHERE Situacao = 'Em Aberto';

@@ -3,6 +3,10 @@
 --             or: tsql -H HOST -p 14333 -U LOGIN -D Brisolt < sqlserver.sql  (add "go" at the end)
 -- Identifiers and texts follow the database collation; the default (case-insensitive) one
 -- lets every spelling of a name the statements use work.
+-- The filtered index on alerta needs these two settings when it is made (sqlcmd starts with
+-- QUOTED_IDENTIFIER off); every ODBC connection, the collector's too, has them on.
+SET ANSI_NULLS ON;
+SET QUOTED_IDENTIFIER ON;
 
 CREATE TABLE Parametros (
     chave nvarchar(50),
@@ -114,7 +118,9 @@ CREATE TABLE ListaEquipCli (
     Versao nvarchar(50),
     ultNotif datetime
 );
-CREATE INDEX ix_listaequipcli_nserie ON ListaEquipCli (nSerie);
+-- One row per serial, kept so by the database: collectors that store one device at the same
+-- moment write it with an upsert on this key (upgrade/unique-keys-*.sql for an older database).
+CREATE UNIQUE INDEX ux_listaequipcli_nserie ON ListaEquipCli (nSerie);
 CREATE INDEX ix_listaequipcli_ultlog ON ListaEquipCli (UltLog);
 CREATE INDEX ix_listaequipcli_ultnotif ON ListaEquipCli (ultNotif);
 CREATE INDEX ix_listaequipcli_ultnotif_ultlog ON ListaEquipCli (ultNotif, UltLog);
@@ -125,7 +131,8 @@ CREATE TABLE UltLog (
     DataLOG datetime,
     LocalInstal nvarchar(512)
 );
-CREATE INDEX ix_ultlog_idserv_chave ON UltLog (IDServ, Chave);
+-- One row per collector (IDServ and Chave), written with an upsert on this key.
+CREATE UNIQUE INDEX ux_ultlog_idserv_chave ON UltLog (IDServ, Chave);
 
 CREATE TABLE alerta (
     Data datetime,
@@ -137,3 +144,6 @@ CREATE TABLE alerta (
 );
 CREATE INDEX ix_alerta_chave_iddadosoid ON alerta (Chave, IDDadosOid);
 CREATE INDEX ix_alerta_iddadosoid_situacao ON alerta (IDDadosOid, Situacao);
+-- One open alert per reading and kind: two collectors that alert on one reading at once raise
+-- it once. Closed alerts (the provider's staff change Situacao) stay as many as they are.
+CREATE UNIQUE INDEX ux_alerta_aberto ON alerta (IDDadosOid, TipoAlerta) WHERE Situacao = 'Em Aberto';
