@@ -605,6 +605,16 @@ void DatabaseReadingStore::sweepDevice(const QString& chave, const QString& nSer
         reportInoperative(chave, *newest, ServerNow);
 }
 
+// A device silent for kInoperativeDays and not yet reported: the sweep's list and its claim ask
+// the same. `joiner` is "where" or "and", as the condition begins the clause or follows another.
+void DatabaseReadingStore::addSilentCondition(SqlQuery& query, const QString& joiner, const QDateTime& ServerNow)
+{
+    query.addLine(joiner + QStringLiteral(" (UltLog<:xSilentSince)"));
+    query.addLine(QStringLiteral("and((ultNotif is null) or (") +
+                  m_dm.dialect().isEmptyText(QStringLiteral("UltNotif")) + QStringLiteral("))"));
+    query.bindDateTime(QStringLiteral("xSilentSince"), ServerNow.addDays(-kInoperativeDays));
+}
+
 // Marks the device reported, if it is still silent and unreported: true when this store did it.
 // Every collector sweeps every customer's devices; the first to mark one reports it, and the
 // others, whose update waits for that one's commit and then finds the row marked, leave it.
@@ -614,12 +624,9 @@ bool DatabaseReadingStore::claimSilentDevice(const QString& nSerie, const QDateT
     aux.clearStatement();
     aux.addLine(QStringLiteral("Update ListaEquipCli set ultNotif=:xUltNotif"));
     aux.addLine(QStringLiteral("where (nSerie=:xNSerie)"));
-    aux.addLine(QStringLiteral("and (UltLog<:xSilentSince)"));
-    aux.addLine(QStringLiteral("and((ultNotif is null) or (") +
-                m_dm.dialect().isEmptyText(QStringLiteral("UltNotif")) + QStringLiteral("))"));
+    addSilentCondition(aux, QStringLiteral("and"), ServerNow);
     aux.bindDateTime(QStringLiteral("xUltNotif"), ServerNow);
     aux.bindText(QStringLiteral("xNSerie"), nSerie);
-    aux.bindDateTime(QStringLiteral("xSilentSince"), ServerNow.addDays(-kInoperativeDays));
     execute(aux);
     return aux.rowsAffected() > 0;
 }
@@ -632,11 +639,8 @@ QList<QPair<QString, QString>> DatabaseReadingStore::silentDevices(const QDateTi
     SqlQuery& dadosOid = m_dm.QryDadosOid;
     dadosOid.clearStatement();
     dadosOid.addLine(QStringLiteral("Select * from ListaEquipCli"));
-    dadosOid.addLine(QStringLiteral("where (UltLog<:xSilentSince)"));
-    dadosOid.addLine(QStringLiteral("and((ultNotif is null) or (") +
-                     m_dm.dialect().isEmptyText(QStringLiteral("UltNotif")) + QStringLiteral("))"));
+    addSilentCondition(dadosOid, QStringLiteral("where"), ServerNow);
     dadosOid.addLine(QStringLiteral("Order by UltLog desc"));
-    dadosOid.bindDateTime(QStringLiteral("xSilentSince"), ServerNow.addDays(-kInoperativeDays));
     open(dadosOid);
     QList<QPair<QString, QString>> silent;
     for (; !dadosOid.atEnd(); dadosOid.next())

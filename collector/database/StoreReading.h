@@ -147,6 +147,7 @@ private:
     QList<QPair<QString, QString>> silentDevices(const QDateTime& ServerNow);
     void sweepDevice(const QString& chave, const QString& nSerie, const QDateTime& ServerNow);
     bool claimSilentDevice(const QString& nSerie, const QDateTime& ServerNow);
+    void addSilentCondition(SqlQuery& query, const QString& joiner, const QDateTime& ServerNow);
     void reportInoperative(const QString& chave, const NewestReading& newest, const QDateTime& ServerNow);
 
     bool isDeviceExcluded(const QString& chave, const QString& nSerie);

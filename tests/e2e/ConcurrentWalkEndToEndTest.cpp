@@ -220,7 +220,14 @@ TEST_P(ConcurrentWalkEndToEnd, AProcessLimitFitsTheAddressesInFlightWithOneLine)
     EXPECT_EQ(messages.filter("processos do usuário").size(), 1) << messages.join('\n').toStdString();
     EXPECT_TRUE(messages.contains("Simultaneos limitado a 12 endereços pelo limite de 20 processos do usuário."))
         << messages.join('\n').toStdString();
-    EXPECT_EQ(messages.filter("Simultaneos reduzido").size(), 0) << "the fit at start left nothing to refuse";
+    // Other processes of the same user (the other back end's run of this test, under a parallel
+    // CTest) share the limit: a thread refused for them lowers the number once more, with its line.
+    const QStringList reduced = messages.filter("Simultaneos reduzido");
+    EXPECT_LE(reduced.size(), 1) << messages.join('\n').toStdString();
+    for (const QString& line : reduced)
+        EXPECT_TRUE(line.contains(": o sistema não criou mais threads de coleta (limite de processos ou de "
+                                  "memória do serviço);"))
+            << line.toStdString();
     EXPECT_EQ(test::AfterPrefix(messages, "Gravando dados "), addresses(2, 13));
     EXPECT_EQ(db().count("DadosOid"), 12);
 }
