@@ -18,6 +18,7 @@
 #include "common/CollectorIdentity.h"
 #include "common/IniFile.h"
 #include "common/TextRules.h"
+#include "common/database/DatabaseDriver.h"
 #include "common/database/DatabaseSettings.h"
 
 #include <QCoreApplication>
@@ -138,7 +139,17 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     if (!makerFallback.notice.isEmpty())
         log.WriteLog(makerFallback.notice);
     ProbeLimits limits = LoadProbeLimits(settings.ProgramFolder);
-    TDTM database(readDatabaseSettings(settings.ProgramFolder, log), identity, log);
+    const DatabaseSettings databaseSettings = readDatabaseSettings(settings.ProgramFolder, log);
+    if (!DriverInstalled(databaseSettings.backend)) {
+        // A service that runs on without its driver collects nothing behind an "active" state.
+        const QString line = QStringLiteral("Driver do banco de dados %1 não instalado; instale o pacote %2 e "
+                                            "reinicie o serviço.")
+                                 .arg(DriverName(databaseSettings.backend), DriverPackage(databaseSettings.backend));
+        std::fputs(("VorentaServer: " + line + u'\n').toUtf8().constData(), stderr);
+        log.WriteLog(line);
+        return kExitConfiguration;
+    }
+    TDTM database(databaseSettings, identity, log);
     UdpSnmpSource snmp(snmp::kDefaultPort, snmp::kDefaultWaitMs, stop.descriptor());
     DatabaseReadingStore directStore(database, settings);
     // A central server may be out of reach for hours: what cannot reach it waits in Pendentes.db.

@@ -30,6 +30,9 @@ void BlockControlSignals();
 
 /// The exit code of a collector that ran out of memory or threads (sysexits' EX_OSERR).
 constexpr int kExitOutOfMemory = 71;
+/// The exit code of a collector that cannot run as configured: the database driver its
+/// Coletor.ini asks for is not installed (sysexits' EX_CONFIG). The unit does not restart it.
+constexpr int kExitConfiguration = 78;
 
 /// Runs `service` on the calling thread (ServiceStart, then ServiceExecute, or a single pass when
 /// `once`) while the signal thread passes signals on. Returns the exit code: 0 after a normal

@@ -1,6 +1,7 @@
 #include "DatabaseConnection.h"
 
 #include "common/FileAccess.h"
+#include "common/database/DatabaseDriver.h"
 #include "common/database/DatabaseError.h"
 #include "common/database/NativeHandle.h"
 #include "common/database/Schema.h"
@@ -32,19 +33,6 @@ QString uniqueConnectionName()
 {
     static std::atomic<quint64> counter{0};
     return QStringLiteral("vorenta-db-%1").arg(++counter);
-}
-
-QString driverName(DatabaseBackend backend)
-{
-    switch (backend) {
-    case DatabaseBackend::PostgreSql:
-        return QStringLiteral("QPSQL");
-    case DatabaseBackend::SqlServer:
-        return QStringLiteral("QODBC");
-    case DatabaseBackend::Sqlite:
-        break;
-    }
-    return QStringLiteral("QSQLITE");
 }
 
 /// An ODBC connection string value in braces, so ';' and '=' in it cannot start another key.
@@ -237,8 +225,8 @@ void DatabaseConnection::open()
     close();
     if (!m_settings.problem.isEmpty())
         throw ConnectionError(m_settings.problem);
-    if (!QSqlDatabase::isDriverAvailable(driverName(m_settings.backend)))
-        throw ConnectionError(QStringLiteral("driver %1 não instalado").arg(driverName(m_settings.backend)));
+    if (!QSqlDatabase::isDriverAvailable(DriverName(m_settings.backend)))
+        throw ConnectionError(QStringLiteral("driver %1 não instalado").arg(DriverName(m_settings.backend)));
 
     const bool sqlite = m_settings.backend == DatabaseBackend::Sqlite;
     const bool createSqlite = sqlite && !QFile::exists(m_settings.databaseName);
@@ -246,7 +234,7 @@ void DatabaseConnection::open()
         throw ConnectionError(QStringLiteral("banco de dados não encontrado: ") + m_settings.databaseName);
     m_name = uniqueConnectionName();
     ++m_generation;
-    QSqlDatabase::addDatabase(driverName(m_settings.backend), m_name);
+    QSqlDatabase::addDatabase(DriverName(m_settings.backend), m_name);
     openConnection();
     if (!sqlite || !m_settings.programDatabase)
         return;

@@ -98,6 +98,7 @@ StateDirectoryMode=0750
 ExecStart=/usr/bin/VorentaServer --home /var/lib/vorenta
 WorkingDirectory=/var/lib/vorenta
 Restart=on-failure
+RestartPreventExitStatus=78
 KillSignal=SIGTERM
 UMask=0027
 NoNewPrivileges=yes

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
 
 #include <sys/stat.h>
 
@@ -120,6 +121,45 @@ TEST(VorentaServerProgram, StartFailsWhenTheContactsTemplateCannotBeWritten)
 {
     TemporaryProgramFolder parent;
     EXPECT_EQ(CollectorProcess(parent.file("nao-existe")).run({"--once"}), 1);
+}
+
+// Coletor.ini asks for a back end whose Qt driver is not installed (here: the drivers' folder
+// hidden from the process): the collector says which package to install, on standard error for
+// the journal and in LOG.TXT, and ends with 78, with --once and as a service, instead of running
+// on "active" and storing nothing.
+TEST(VorentaServerProgram, AMissingDatabaseDriverNamesItsPackageAndEndsTheService)
+{
+    const QString drivers = QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/sqldrivers";
+    ASSERT_TRUE(QDir(drivers).exists()) << drivers.toStdString();
+    struct Case {
+        QByteArray banco; // the [BANCO] section, or nothing for the embedded database
+        QString line;
+    };
+    const QByteArray server = "Servidor=127.0.0.1\r\nPorta=9\r\nBancoDados=x\r\nUsuario=u\r\nSenha=p\r\n";
+    const Case cases[] = {
+        {{}, "Driver do banco de dados QSQLITE não instalado; instale o pacote libqt6sql6-sqlite e reinicie o "
+             "serviço."},
+        {"[BANCO]\r\nTipo=postgresql\r\n" + server,
+         "Driver do banco de dados QPSQL não instalado; instale o pacote libqt6sql6-psql e reinicie o serviço."},
+        {"[BANCO]\r\nTipo=sqlserver\r\n" + server,
+         "Driver do banco de dados QODBC não instalado; instale o pacote libqt6sql6-odbc e reinicie o serviço."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        for (const QStringList& arguments : {QStringList{"--once"}, QStringList{}}) {
+            TemporaryProgramFolder home;
+            home.writeIdentity("CLI", "7", "Matriz", "31/12/2030", c.banco);
+            CollectorProcess collector(home.path());
+            collector.hideFolder(drivers);
+            ASSERT_EQ(collector.run(arguments + QStringList{"--local-ip", "127.0.0.1"}, std::chrono::seconds(30)),
+                      78)
+                << collector.standardError();
+            EXPECT_NE(collector.standardError().find(c.line.toStdString()), std::string::npos)
+                << collector.standardError();
+            EXPECT_EQ(collector.messages().filter(c.line).size(), 1) << collector.messages().join('\n').toStdString();
+            EXPECT_FALSE(QFile::exists(home.file("Vorenta.db"))) << "nothing made without its driver";
+        }
+    }
 }
 
 TEST(VorentaServerProgram, GetPrintsTheValueOrFails)

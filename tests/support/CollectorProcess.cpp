@@ -1,5 +1,8 @@
 #include "CollectorProcess.h"
 
+#include <sched.h>
+#include <sys/mount.h>
+
 #include <QDir>
 #include <QFile>
 #include <QThread>
@@ -46,9 +49,17 @@ bool CollectorProcess::start(const QStringList& arguments)
         all << QStringLiteral("--home") << m_folder;
     all << arguments;
     m_process.setProcessEnvironment(m_environment);
-    m_process.setChildProcessModifier([mask = m_umask, limits = m_limits, user = m_user] {
+    m_process.setChildProcessModifier([mask = m_umask, limits = m_limits, user = m_user, hidden = m_hidden] {
         if (mask)
             ::umask(*mask);
+        if (!hidden.isEmpty()) {
+            if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                ::_exit(124);
+            for (const QByteArray& path : hidden) {
+                if (::mount("tmpfs", path.constData(), "tmpfs", MS_RDONLY, "size=4k") != 0)
+                    ::_exit(124);
+            }
+        }
         for (const auto& [resource, value] : limits) {
             const rlimit limit{value, value};
             if (::setrlimit(resource, &limit) != 0)

@@ -47,6 +47,9 @@ public:
     /// The process runs as `user` (its own group too), as the packaged service runs as
     /// "vorenta": what a file of another user does to it shows only then (root may write anything).
     void setUser(uid_t user, gid_t group) { m_user = std::make_pair(user, group); }
+    /// The process sees an empty, read-only folder at `path` (a tmpfs over it in a mount namespace
+    /// of its own; needs root): a package that is not installed, without uninstalling it.
+    void hideFolder(const QString& path) { m_hidden.append(path.toLocal8Bit()); }
 
     /// Starts VorentaServer [--home FOLDER] `arguments`; false when it could not be started.
     bool start(const QStringList& arguments);
@@ -74,6 +77,7 @@ private:
     QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
     std::optional<mode_t> m_umask;
     std::vector<std::pair<int, rlim_t>> m_limits;
+    QList<QByteArray> m_hidden;
     std::optional<std::pair<uid_t, gid_t>> m_user;
     QProcess m_process;
     QByteArray m_standardError;
