@@ -17,7 +17,7 @@ GetResult ResultOf(const ExchangeResult& exchange, std::string_view oid)
         return {false, {}, GetFailure::Undecodable};
     // Any well-formed reply counts, whatever its error status; a missing OID gives empty text.
     const Binding* binding = reply->find(oid);
-    return {true, binding ? binding->value : std::string(), GetFailure::None};
+    return {true, binding ? binding->value : std::string(), GetFailure::None, reply->errorStatus};
 }
 
 } // namespace

@@ -27,6 +27,7 @@ struct GetResult {
     bool ok = false;
     std::string value; ///< the bound value's text form, one octet per character; empty unless ok
     GetFailure failure = GetFailure::None;
+    std::int32_t errorStatus = 0; ///< the reply's error status (2: noSuchName); 0 unless ok
 };
 
 inline constexpr std::uint16_t kDefaultPort = 161;

@@ -177,6 +177,60 @@ TEST(VorentaServerProgram, GetPrintsTheValueOrFails)
     EXPECT_EQ(get.standardOutput(), QByteArray("\n"));
 }
 
+// What a technician's GET tells apart: a value (0, an empty one too), no answer (1), a text that
+// is not an OID (2), and the agent's error status (3), each failure with its reason on standard
+// error; an OID written with a leading dot, as net-snmp's tools print them, is the same OID.
+TEST(VorentaServerProgram, GetTellsAValueNoAnswerABadOidAndTheAgentsErrorApart)
+{
+    const std::string address = UniqueLoopbackPrefix() + "2";
+    FixtureSnmpAgent agent(address, 161,
+                           SnmpRecording::FromText("1.3.6.1.2.1.1.1.0|4|LaserJet 400\n"
+                                                   "1.3.6.1.2.1.1.6.0|4|\n"));
+    const std::string nobody = UniqueLoopbackPrefix() + "3";
+    struct Case {
+        QString oid;
+        std::string host;
+        int exitCode;
+        QByteArray output;
+        std::string reason; // on standard error; empty: none
+    };
+    const Case cases[] = {
+        {"1.3.6.1.2.1.1.1.0", address, 0, "LaserJet 400\n", ""},
+        {".1.3.6.1.2.1.1.1.0", address, 0, "LaserJet 400\n", ""},
+        {"1.3.6.1.2.1.1.6.0", address, 0, "\n", ""},
+        {"1.3.6.1.2.1.1.5.0", address, 3, "\n",
+         "VorentaServer: o agente respondeu com erro 2 (noSuchName) para 1.3.6.1.2.1.1.5.0"},
+        {"1.3.6.1.2.1.1.1.0", nobody, 1, "\n", "VorentaServer: sem resposta SNMP de " + nobody},
+        {"1.3.x.1", address, 2, "\n", "VorentaServer: OID inválido: 1.3.x.1"},
+        {"sysDescr", address, 2, "\n", "VorentaServer: OID inválido: sysDescr"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.oid.toStdString() + " at " + c.host);
+        CollectorProcess get;
+        EXPECT_EQ(get.run({"--get", c.oid, QString::fromStdString(c.host)}), c.exitCode);
+        EXPECT_EQ(get.standardOutput(), c.output);
+        const std::string error = get.standardError();
+        if (c.reason.empty())
+            EXPECT_EQ(error, "");
+        else
+            EXPECT_EQ(error, c.reason + "\n");
+    }
+}
+
+// Where nothing answers, --probe ends with one line that says so and prints no reading.
+TEST(VorentaServerProgram, ProbeWhereNothingAnswersSaysSoAndPrintsNoReading)
+{
+    const QString nobody = QString::fromStdString(UniqueLoopbackPrefix() + "3");
+    TemporaryProgramFolder home;
+    CollectorProcess probe(home.path());
+    EXPECT_EQ(probe.run({"--probe", nobody}, std::chrono::seconds(60)), 1);
+    EXPECT_EQ(probe.standardOutput(), QByteArray());
+    EXPECT_NE(probe.standardError().find(("Nenhuma impressora identificada em " + nobody + " (sem resposta SNMP)")
+                                             .toStdString()),
+              std::string::npos)
+        << probe.standardError();
+}
+
 TEST(VorentaServerProgram, ProbePrintsWhatWouldBeStoredForASimulatedPrinter)
 {
     if (!vorenta::test::SnmpSimulator::available())
