@@ -70,9 +70,8 @@ int runGet(const CommandLine& command)
         return 2;
     }
     const snmp::GetResult result = snmp::SnmpGet(oid.toStdString(), "public", command.address.toStdString());
-    printLine(result.ok && result.errorStatus == 0
-                  ? EscapedText(DecodeWindows1252(result.value))
-                  : QString());
+    printLine(result.ok && result.errorStatus == 0 ? EscapedText(DecodeWindows1252(result.value))
+                                                   : QString());
     if (!result.ok) {
         printReason(QStringLiteral("sem resposta SNMP de ") + command.address);
         return 1;
@@ -131,7 +130,8 @@ public:
         answered = answered || answer.ok;
         return answer;
     }
-    QList<SnmpAnswer> SnmpGetMany(const QStringList& oids, const QString& community, const QString& host) override
+    QList<SnmpAnswer> SnmpGetMany(const QStringList& oids, const QString& community,
+                                  const QString& host) override
     {
         QList<SnmpAnswer> answers = m_device.SnmpGetMany(oids, community, host);
         for (const SnmpAnswer& answer : answers)
@@ -205,10 +205,11 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     const DatabaseSettings databaseSettings = readDatabaseSettings(settings.ProgramFolder, log);
     if (!DriverInstalled(databaseSettings.backend)) {
         // A service that runs on without its driver collects nothing behind an "active" state.
-        const QString line = QStringLiteral("Driver do banco de dados %1 não instalado; instale o pacote %2 e "
-                                            "reinicie o serviço.")
-                                 .arg(DriverName(databaseSettings.backend), DriverPackage(databaseSettings.backend));
-        std::fputs(("VorentaServer: " + line + u'\n').toUtf8().constData(), stderr);
+        const QString line =
+            QStringLiteral("Driver do banco de dados %1 não instalado; instale o pacote %2 e "
+                           "reinicie o serviço.")
+                .arg(DriverName(databaseSettings.backend), DriverPackage(databaseSettings.backend));
+        printReason(line);
         log.WriteLog(line);
         return kExitConfiguration;
     }
@@ -278,12 +279,12 @@ int RunCollector(const CommandLine& command)
             return runService(command, settings, log);
         } catch (const std::bad_alloc&) {
             // Before or around the loop (the passes end on their own, TVorenta): the same line.
-            std::fputs("VorentaServer: memória insuficiente\n", stderr);
+            printReason(QStringLiteral("memória insuficiente"));
             log.WriteLog(TVorenta::OutOfMemoryLine());
             return kExitOutOfMemory;
         } catch (const std::system_error& error) {
             // A thread the service needs (the signal thread) refused by the system's limits.
-            std::fprintf(stderr, "VorentaServer: %s\n", error.what());
+            printReason(QString::fromLocal8Bit(error.what()));
             log.WriteLog(QStringLiteral("Coletor encerrado: o sistema recusou um recurso (%1); aumente os "
                                         "limites do serviço.")
                              .arg(QString::fromLocal8Bit(error.what())));

@@ -212,10 +212,15 @@ bool ConcurrentWalk::handOver(const QString& address, int range)
     return true;
 }
 
-void ConcurrentWalk::post(const std::shared_ptr<Place>& place)
+void ConcurrentWalk::startProbe(const std::shared_ptr<Place>& place)
 {
     ++m_probing;
     m_threads->post([this, place] { probe(*place); });
+}
+
+void ConcurrentWalk::post(const std::shared_ptr<Place>& place)
+{
+    startProbe(place);
     const int threads = m_threads->threadCount();
     if (m_threads->startError() != 0 && threads < m_simultaneous)
         lowerLimit(std::max(threads, 1),
@@ -281,8 +286,7 @@ bool ConcurrentWalk::retryHead()
         head->lines.clear();
         head->reading = DeviceReading();
     }
-    ++m_probing;
-    m_threads->post([this, head] { probe(*head); });
+    startProbe(head); // a thread refused now changes nothing: one is enough for the head
     return true;
 }
 

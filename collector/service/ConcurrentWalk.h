@@ -71,6 +71,7 @@ private:
 
     bool handOver(const QString& address, int range);
     void probe(Place& place);
+    void startProbe(const std::shared_ptr<Place>& place);
     void post(const std::shared_ptr<Place>& place);
     bool retryHead();
     void lowerLimit(int addresses, const QString& cause, bool beforeLastPlace);

@@ -104,6 +104,16 @@ long long usedAddressSpace()
     return pages * ::sysconf(_SC_PAGESIZE);
 }
 
+// Lowers the addresses in flight to `fit`, when that is fewer, with the line that names `limit`.
+void lowerTo(ProbeLimits& limits, int fit, const QString& limit)
+{
+    if (fit >= limits.simultaneous)
+        return;
+    limits.simultaneous = fit;
+    limits.notices.append(
+        QStringLiteral("Simultaneos limitado a %1 endereços pelo limite de %2.").arg(fit).arg(limit));
+}
+
 void fitToMemory(ProbeLimits& limits)
 {
     const std::optional<long long> limit = softLimit(RLIMIT_AS);
@@ -114,13 +124,7 @@ void fitToMemory(ProbeLimits& limits)
     ::mallopt(M_ARENA_MAX, 2);
     const int fit = AddressesThatFitMemory(limits.simultaneous, *limit, usedAddressSpace(),
                                            static_cast<long long>(ProbeThreads::kStackSize));
-    if (fit < limits.simultaneous) {
-        limits.simultaneous = fit;
-        limits.notices.append(QStringLiteral("Simultaneos limitado a %1 endereços pelo limite de memória de "
-                                             "%2 MiB.")
-                                  .arg(fit)
-                                  .arg(*limit / (1024 * 1024)));
-    }
+    lowerTo(limits, fit, QStringLiteral("memória de %1 MiB").arg(*limit / (1024 * 1024)));
 }
 
 void fitToProcesses(ProbeLimits& limits)
@@ -129,13 +133,7 @@ void fitToProcesses(ProbeLimits& limits)
     if (!processes || ::geteuid() == 0) // root is not held to it
         return;
     const int fit = AddressesThatFitProcesses(limits.simultaneous, *processes);
-    if (fit < limits.simultaneous) {
-        limits.simultaneous = fit;
-        limits.notices.append(QStringLiteral("Simultaneos limitado a %1 endereços pelo limite de %2 "
-                                             "processos do usuário.")
-                                  .arg(fit)
-                                  .arg(*processes));
-    }
+    lowerTo(limits, fit, QStringLiteral("%1 processos do usuário").arg(*processes));
 }
 
 } // namespace
@@ -169,12 +167,9 @@ ProbeLimits LoadProbeLimits(const QString& programFolder)
     const int wanted = readSimultaneos(programFolder, limits.notices);
     const long long openFiles =
         raiseOpenFileLimit(static_cast<long long>(wanted) * SocketsPerAddress() + kReservedDescriptors);
-    limits.simultaneous = AddressesThatFit(wanted, openFiles);
-    if (limits.simultaneous < wanted)
-        limits.notices.append(QStringLiteral("Simultaneos limitado a %1 endereços pelo limite de %2 "
-                                             "arquivos abertos.")
-                                  .arg(limits.simultaneous)
-                                  .arg(openFiles));
+    limits.simultaneous = wanted;
+    lowerTo(limits, AddressesThatFit(wanted, openFiles),
+            QStringLiteral("%1 arquivos abertos").arg(openFiles));
     if (limits.simultaneous > 1) {
         fitToMemory(limits);
         fitToProcesses(limits);

@@ -4,30 +4,36 @@
 
 namespace vorenta {
 
-QString DriverName(DatabaseBackend backend)
+namespace {
+
+struct Driver {
+    const char* name;
+    const char* package;
+};
+
+Driver DriverOf(DatabaseBackend backend)
 {
     switch (backend) {
     case DatabaseBackend::PostgreSql:
-        return QStringLiteral("QPSQL");
+        return {"QPSQL", "libqt6sql6-psql"};
     case DatabaseBackend::SqlServer:
-        return QStringLiteral("QODBC");
+        return {"QODBC", "libqt6sql6-odbc"};
     case DatabaseBackend::Sqlite:
         break;
     }
-    return QStringLiteral("QSQLITE");
+    return {"QSQLITE", "libqt6sql6-sqlite"};
+}
+
+} // namespace
+
+QString DriverName(DatabaseBackend backend)
+{
+    return QString::fromLatin1(DriverOf(backend).name);
 }
 
 QString DriverPackage(DatabaseBackend backend)
 {
-    switch (backend) {
-    case DatabaseBackend::PostgreSql:
-        return QStringLiteral("libqt6sql6-psql");
-    case DatabaseBackend::SqlServer:
-        return QStringLiteral("libqt6sql6-odbc");
-    case DatabaseBackend::Sqlite:
-        break;
-    }
-    return QStringLiteral("libqt6sql6-sqlite");
+    return QString::fromLatin1(DriverOf(backend).package);
 }
 
 bool DriverInstalled(DatabaseBackend backend)
