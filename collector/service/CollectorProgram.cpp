@@ -1,8 +1,9 @@
 #include "CollectorProgram.h"
 
+#include "collector/database/DadosOidColumns.h"
 #include "collector/database/ModelOidLookup.h"
-#include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
+#include "collector/database/store/DatabaseReadingStore.h"
 #include "collector/outage/OutageHandling.h"
 #include "collector/probing/IdentifyDevice.h"
 #include "collector/probing/ManufacturerDispatch.h"

@@ -2,8 +2,8 @@
 // Simultaneos=1 and at 64, on SQLite and PostgreSQL, stores the same DadosOid rows and writes the
 // same log lines in the same order.
 #include "collector/database/ModelOidLookup.h"
-#include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
+#include "collector/database/store/DatabaseReadingStore.h"
 #include "collector/probing/IdentifyDevice.h"
 #include "collector/probing/ManufacturerDispatch.h"
 #include "collector/probing/UdpSnmpSource.h"
