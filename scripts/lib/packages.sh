@@ -7,6 +7,7 @@ VORENTA_PACKAGES=(
     unixodbc unixodbc-dev tdsodbc freetds-bin
     libgtest-dev libgmock-dev libbenchmark-dev
     postgresql sqlite3
+    sqlfluff
     snmp snmpd snmpsim
     clang libclang-rt-14-dev
     python3 procps iproute2 systemd
