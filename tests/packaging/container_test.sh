@@ -10,7 +10,9 @@
 # boots an overlay of it on a tmpfs, so the cache stays as debootstrap left it. The container
 # has its own network namespace with loopback only: nothing it runs reaches the LAN.
 # VORENTA_CONTAINER_NOTIFY=1 also checks what the collector tells systemd and the journal.
-# Needs root. A machine that cannot boot the container is a failure with the reason, never a skip.
+# Needs root. Without root, debootstrap or systemd-nspawn it exits 77 (skip), unless scripts/test
+# runs the suite (VORENTA_REQUIRE_PEERS=1): then that is a failure. A machine that cannot boot the
+# container always fails, with the reason.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/release_variants.sh"
@@ -31,6 +33,13 @@ fail() {
         sleep "$VORENTA_CONTAINER_HOLD"
     fi
     exit 1
+}
+missing() {
+    if [[ ${VORENTA_REQUIRE_PEERS:-0} == 1 ]]; then
+        fail "required by scripts/test: $*"
+    fi
+    echo "SKIP: $* (run scripts/test to provide it)" >&2
+    exit 77
 }
 expect_equal() { # what, expected, actual
     [[ $2 == "$3" ]] || fail "$1: expected '$2', got '$3'"
@@ -79,8 +88,6 @@ in_cache_root() {
 
 prepare_cache() {
     local out=$1 mirror
-    command -v debootstrap >/dev/null || fail "debootstrap is not installed (scripts/test installs it)"
-    command -v systemd-nspawn >/dev/null || fail "systemd-nspawn is not installed (package systemd-container)"
     if [[ ! -f $CACHE/root/.vorenta-ready ]]; then
         mirror=$(machine_mirror)
         [[ -n $mirror ]] || fail "no bookworm main source in /etc/apt/sources.list*: nowhere to debootstrap from"
@@ -195,7 +202,10 @@ power_off() {
 
 run() {
     local out=$1
-    [[ $(id -u) -eq 0 ]] || fail "needs root (debootstrap, mounts, systemd-nspawn)"
+    [[ $(id -u) -eq 0 ]] || missing "root (debootstrap, mounts, systemd-nspawn)"
+    command -v debootstrap >/dev/null || missing "debootstrap"
+    command -v systemd-nspawn >/dev/null || missing "systemd-nspawn (package systemd-container)"
+    command -v nsenter >/dev/null || missing "nsenter"
     grep -qw overlay /proc/filesystems || modprobe overlay 2>/dev/null || true
     grep -qw overlay /proc/filesystems || fail "overlayfs is not available for the container's root"
     [[ -f $(collector_deb "$out") && -f $(config_deb "$out") ]] || fail "no packages in $out"
