@@ -133,6 +133,7 @@ prepare_cache() {
 
 # --- The booted container ------------------------------------------------------------------------
 
+WORK=
 ROOT=
 NSPAWN=
 LEADER=
@@ -154,11 +155,11 @@ wait_for() { # seconds, what did not happen, condition, [report]
 }
 
 boot() {
-    local base=$1
-    ROOT=$base/root
-    BOOT_LOG=$base/boot.log
+    WORK=$1
+    ROOT=$WORK/root
+    BOOT_LOG=$WORK/boot.log
     # nspawn keeps its mount propagation folder under /run, and refuses to clean it up where
-    # /run is not a tmpfs (as in a container without systemd); a private tmpfs serves.
+    # /run is not a tmpfs (here: a container whose PID 1 is not systemd); a private tmpfs serves.
     mkdir -p /run/systemd/nspawn
     mount -t tmpfs tmpfs /run/systemd/nspawn
     # No machined or host systemd to register with here: --register=no, --keep-unit.
@@ -193,7 +194,7 @@ power_off() {
         [[ -n $LEADER ]] && nsenter --target "$LEADER" --all -- systemctl poweroff >/dev/null 2>&1 || true
         local deadline=$((SECONDS + 60))
         while kill -0 "$NSPAWN" 2>/dev/null && ((SECONDS < deadline)); do sleep 0.2; done
-        # The container did not halt: end the nspawn this script started (its own process group).
+        # The container did not halt: end the nspawn this script started.
         kill -KILL "$NSPAWN" 2>/dev/null || true
     fi
     wait "$NSPAWN" 2>/dev/null || true
@@ -253,12 +254,16 @@ inside() {
 install_packages() {
     echo "== apt install both packages, no terminal"
     in_ct apt-get install -y -q /var/cache/vorenta-test/collector.deb /var/cache/vorenta-test/config.deb \
-        </dev/null >"$ROOT/../apt.log" 2>&1 || {
-        cat "$ROOT/../apt.log" >&2
+        </dev/null >"$WORK/apt.log" 2>&1 || {
+        cat "$WORK/apt.log" >&2
         fail "apt-get install of the packages in the container"
     }
     expect_equal "vorenta.service after install" "disabled inactive" \
         "$(in_ct systemctl is-enabled vorenta || true) $(in_ct systemctl is-active vorenta || true)"
+    in_ct cmp -s /usr/share/vorenta/Coletor.ini /etc/vorenta/Coletor.ini ||
+        fail "the install did not make /etc/vorenta/Coletor.ini from the template"
+    in_ct env QT_QPA_PLATFORM=offscreen ConfigVorenta --help 2>/dev/null | grep -q -- '--home' ||
+        fail "the installed ConfigVorenta does not run"
 }
 
 start_printers() {
@@ -385,8 +390,8 @@ upgrade_without_terminal() {
     local before
     before=$(unit_property vorenta MainPID)
     in_ct apt-get install -y -q /var/cache/vorenta-test/vorenta-collector_3.7~teste_template.deb \
-        </dev/null >"$ROOT/../apt.log" 2>&1 || {
-        cat "$ROOT/../apt.log" >&2
+        </dev/null >"$WORK/apt.log" 2>&1 || {
+        cat "$WORK/apt.log" >&2
         fail "the unattended upgrade"
     }
     expect_equal "version after the upgrade" "3.7~teste" \
@@ -400,15 +405,15 @@ upgrade_without_terminal() {
 
 remove_and_purge() {
     echo "== apt-get remove, then purge"
-    in_ct apt-get remove -y -q vorenta-collector </dev/null >"$ROOT/../apt.log" 2>&1 || {
-        cat "$ROOT/../apt.log" >&2
+    in_ct apt-get remove -y -q vorenta-collector </dev/null >"$WORK/apt.log" 2>&1 || {
+        cat "$WORK/apt.log" >&2
         fail "apt-get remove"
     }
     [[ $(in_ct systemctl is-active vorenta || true) != active ]] || fail "remove left the collector running"
     in_ct test -f /var/lib/vorenta/LOG.TXT || fail "remove deleted the program folder"
     in_ct test -f /etc/vorenta/Coletor.ini || fail "remove deleted the settings"
-    in_ct apt-get purge -y -q vorenta-collector vorenta-config </dev/null >"$ROOT/../apt.log" 2>&1 || {
-        cat "$ROOT/../apt.log" >&2
+    in_ct apt-get purge -y -q vorenta-collector vorenta-config </dev/null >"$WORK/apt.log" 2>&1 || {
+        cat "$WORK/apt.log" >&2
         fail "apt-get purge"
     }
     ! in_ct test -e /var/lib/vorenta || fail "purge left /var/lib/vorenta"
