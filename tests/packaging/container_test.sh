@@ -134,6 +134,7 @@ prepare_cache() {
 # --- The booted container ------------------------------------------------------------------------
 
 WORK=
+LATER= # the version of the release with another template
 ROOT=
 NSPAWN=
 LEADER=
@@ -226,7 +227,8 @@ inside() {
     mkdir -p "$packages"
     cp "$(collector_deb "$out")" "$packages/collector.deb"
     cp "$(config_deb "$out")" "$packages/config.deb"
-    release_variant "$packages/collector.deb" "$packages" 3.7~teste template >/dev/null
+    LATER=$(later_version "$packages/collector.deb")
+    release_variant "$packages/collector.deb" "$packages" "$LATER" template >/dev/null
     local recording host=2
     for recording in "${RECORDINGS[@]}"; do
         mkdir -p "$base/root/srv/printer-$host/data" "$base/root/srv/printer-$host/cache"
@@ -389,12 +391,12 @@ upgrade_without_terminal() {
     in_ct cp -p /etc/vorenta/Coletor.ini /root/edited.ini
     local before
     before=$(unit_property vorenta MainPID)
-    in_ct apt-get install -y -q /var/cache/vorenta-test/vorenta-collector_3.7~teste_template.deb \
+    in_ct apt-get install -y -q "/var/cache/vorenta-test/vorenta-collector_${LATER}_template.deb" \
         </dev/null >"$WORK/apt.log" 2>&1 || {
         cat "$WORK/apt.log" >&2
         fail "the unattended upgrade"
     }
-    expect_equal "version after the upgrade" "3.7~teste" \
+    expect_equal "version after the upgrade" "$LATER" \
         "$(in_ct dpkg-query -W -f '${Version}' vorenta-collector)"
     in_ct cmp -s /root/edited.ini /etc/vorenta/Coletor.ini || fail "the upgrade changed the edited settings"
     in_ct grep -qxF "$VARIANT_TEMPLATE_LINE" /usr/share/vorenta/Coletor.ini || fail "the upgrade brought no new template"

@@ -362,13 +362,14 @@ EOF
     cp -p "$base/edited.ini" "$ROOT/etc/vorenta/Coletor.ini"
 
     echo "== unattended upgrade to a release whose template differs: no question, edits kept"
-    local next
-    next=$(release_variant "$ROOT/var/cache/vorenta-test/collector.deb" "$ROOT/var/cache/vorenta-test" 3.7~teste template)
+    local next later
+    later=$(later_version "$ROOT/var/cache/vorenta-test/collector.deb")
+    next=$(release_variant "$ROOT/var/cache/vorenta-test/collector.deb" "$ROOT/var/cache/vorenta-test" "$later" template)
     apt_install "/var/cache/vorenta-test/$(basename "$next")" >"$base/apt.log" 2>&1 || {
         cat "$base/apt.log" >&2
         fail "apt-get install -y of a release with another template, without a terminal"
     }
-    expect_equal "version after the upgrade" "3.7~teste ii " "$(installed_version)"
+    expect_equal "version after the upgrade" "$later ii " "$(installed_version)"
     grep -qxF "$VARIANT_TEMPLATE_LINE" "$ROOT/usr/share/vorenta/Coletor.ini" ||
         fail "the upgrade did not bring the new template"
     cmp -s "$base/edited.ini" "$ROOT/etc/vorenta/Coletor.ini" ||
@@ -415,7 +416,8 @@ EOF
 upgrade_from_conffile_release() {
     local base=$1 earlier
     echo "== unattended upgrade from a release that shipped the settings as a conffile"
-    earlier=$(release_variant "$ROOT/var/cache/vorenta-test/collector.deb" "$ROOT/var/cache/vorenta-test" 3.5 conffile)
+    earlier=$(release_variant "$ROOT/var/cache/vorenta-test/collector.deb" "$ROOT/var/cache/vorenta-test" \
+        "$(earlier_version "$ROOT/var/cache/vorenta-test/collector.deb")" conffile)
     apt_install "/var/cache/vorenta-test/$(basename "$earlier")" >"$base/apt.log" 2>&1 || {
         cat "$base/apt.log" >&2
         fail "apt-get install of the conffile release"

@@ -10,6 +10,11 @@
 # The line the variants add to the template, so a test can tell which text a file came from.
 VARIANT_TEMPLATE_LINE=';NovaChaveDeTeste='
 
+# Versions just after and just before the build's, whatever it is: "3.6+teste" sorts after "3.6",
+# "3.6~conffile" before it.
+later_version() { echo "$(dpkg-deb -f "$1" Version)+teste"; }
+earlier_version() { echo "$(dpkg-deb -f "$1" Version)~conffile"; }
+
 release_variant() {
     local deb=$1 out=$2 version=$3 layout=$4 tree
     tree=$(mktemp -d)
