@@ -14,6 +14,7 @@ VORENTA_PACKAGES=(
     libfaketime
     xvfb xdotool
     dpkg-dev lintian desktop-file-utils
+    debootstrap systemd-container
 )
 
 # Installs the packages that are missing; a no-op when all are there.
