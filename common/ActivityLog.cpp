@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -213,11 +213,12 @@ bool ActivityLog::writeAll(int fd, const QByteArray& bytes)
 void ActivityLog::restart()
 {
     const QString firstKept = QFileInfo(keptFile(m_logFile, 1)).fileName();
-    const QString reason = m_keptFiles > 0
-                               ? QStringLiteral("Continuação de %1, que atingiu %2 linhas.").arg(firstKept).arg(kMaxLines)
-                               : QStringLiteral("Registro recomeçado ao atingir %1 linhas; as anteriores foram "
-                                                "descartadas (Arquivos=0 em Coletor.ini [Log]).")
-                                     .arg(kMaxLines);
+    const QString reason =
+        m_keptFiles > 0
+            ? QStringLiteral("Continuação de %1, que atingiu %2 linhas.").arg(firstKept).arg(kMaxLines)
+            : QStringLiteral("Registro recomeçado ao atingir %1 linhas; as anteriores foram "
+                             "descartadas (Arquivos=0 em Coletor.ini [Log]).")
+                  .arg(kMaxLines);
     QByteArray head = m_byteOrderMark ? QByteArray(kByteOrderMark) : QByteArray();
     head += crlfJoined({prefixNow() + reason});
 
@@ -236,7 +237,8 @@ void ActivityLog::restart()
                 const QByteArray kept = QFile::encodeName(keptFile(m_logFile, 1));
                 ::unlink(kept.constData());
                 if (::link(path.constData(), kept.constData()) != 0)
-                    ::rename(path.constData(), kept.constData()); // no hard links here: a moment without LOG.TXT
+                    ::rename(path.constData(),
+                             kept.constData()); // no hard links here: a moment without LOG.TXT
             }
             ready = ::rename(fresh.constData(), path.constData()) == 0;
         }

@@ -7,9 +7,9 @@
 #include "ToolDatabase.h"
 #include "ToolResources.h"
 #include "common/ActivityLog.h"
-#include "common/LogSettings.h"
 #include "common/IniFile.h"
 #include "common/IpRange.h"
+#include "common/LogSettings.h"
 #include "common/TextRules.h"
 
 #include <QDir>

@@ -70,7 +70,7 @@ bool ProbeAddress(DeviceReading& reading, const QString& address, SnmpSource& sn
 /// The second half, for a printer: "Gravando dados " with the address, then the store, which
 /// logs its own outcome, returned for the pass's count. Nothing when a stop came meanwhile: a
 /// reading cut short by a stop would store wrong counters.
-std::optional<StoreOutcome> StoreProbedReading(const DeviceReading& reading, const QString& address, ReadingStore& store,
-                        LogSink& log, const StopSignal& stop);
+std::optional<StoreOutcome> StoreProbedReading(const DeviceReading& reading, const QString& address,
+                                               ReadingStore& store, LogSink& log, const StopSignal& stop);
 
 } // namespace vorenta

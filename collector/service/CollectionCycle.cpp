@@ -58,8 +58,8 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
     if (!m_identity.isComplete()) {
         // An empty key selects no range, and the cycle would then scan the local network for a
         // collector that belongs to nobody.
-        const QString line =
-            QStringLiteral("Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada.");
+        const QString line = QStringLiteral(
+            "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada.");
         m_log.WriteLog(line);
         passEnded(line);
         // Rest as after a scan: a pass every 5 seconds would fill the log in a day and the
@@ -75,7 +75,8 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
         m_database.ConnectionTested();
     } else if (!m_database.WalksWithoutConnection()) {
         // The embedded database lives on this machine: a failure there is a disk fault.
-        passEnded(QStringLiteral("Sem conexão com o banco de dados; nenhuma busca realizada (veja LOG.TXT)."));
+        passEnded(
+            QStringLiteral("Sem conexão com o banco de dados; nenhuma busca realizada (veja LOG.TXT)."));
         return;
     }
 
@@ -89,7 +90,8 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
         rest(restAfterCycle);
     } else if (!loaded) {
         // The ranges could not be read (logged): that is no reason to scan this machine's network.
-        passEnded(QStringLiteral("Faixas de IP não lidas do banco de dados; nenhuma busca realizada (veja LOG.TXT)."));
+        passEnded(QStringLiteral(
+            "Faixas de IP não lidas do banco de dados; nenhuma busca realizada (veja LOG.TXT)."));
         rest(restAfterCycle);
     } else if (!m_localIp.isEmpty()) {
         const std::optional<DottedAddress> local = ParseDottedAddress(m_localIp);

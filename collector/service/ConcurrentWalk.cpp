@@ -375,7 +375,7 @@ void ConcurrentWalk::commit(Place& place)
     if (place.range != 0 && place.range == m_abandonedRange)
         return; // a later address of a range that failed: never logged, never stored
     const ScopedLogRoute now(m_log, nullptr); // this place's turn: its lines, the store's, go out now
-    m_log.WriteLines(place.lines); // one write for the address's lines
+    m_log.WriteLines(place.lines);            // one write for the address's lines
     if (place.address.isEmpty())
         return; // a line of the cycle's, in its place
     std::optional<StoreOutcome> outcome;

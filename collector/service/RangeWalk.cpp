@@ -39,7 +39,8 @@ void RangeWalk::visit(const QString& address)
     bool printer = false;
     std::optional<StoreOutcome> outcome;
     try {
-        printer = ProbeAddress(m_reading, address, snmp, m_parts.readManufacturerData, m_parts.modelOids, m_log);
+        printer =
+            ProbeAddress(m_reading, address, snmp, m_parts.readManufacturerData, m_parts.modelOids, m_log);
     } catch (...) {
         committed(false, std::nullopt); // its lines are written: the address was walked
         throw;

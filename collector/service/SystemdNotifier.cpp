@@ -64,7 +64,8 @@ bool StandardErrorIsJournal()
     struct stat error {};
     if (::fstat(STDERR_FILENO, &error) != 0)
         return false;
-    return static_cast<std::uintmax_t>(error.st_dev) == device && static_cast<std::uintmax_t>(error.st_ino) == inode;
+    return static_cast<std::uintmax_t>(error.st_dev) == device &&
+           static_cast<std::uintmax_t>(error.st_ino) == inode;
 }
 
 namespace {
@@ -85,7 +86,8 @@ void writeStandardError(const QByteArray& bytes)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(STDERR_FILENO, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        const ssize_t n =
+            ::write(STDERR_FILENO, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (n <= 0)
             return; // the journal is gone: LOG.TXT still has the line
         done += n;

@@ -35,8 +35,10 @@ TEST(ActivityLogProcesses, TwoWritersAndAKillLoseNoLineAcrossRestarts)
     QProcess killed;
     survivor.start(writerProgram(), {log, QStringLiteral("A"), QString::number(kLines)});
     killed.start(writerProgram(), {log, QStringLiteral("B"), QString::number(kLines)});
-    ASSERT_TRUE(survivor.waitForStarted(30000)) << "writer A did not start: " << survivor.errorString().toStdString();
-    ASSERT_TRUE(killed.waitForStarted(30000)) << "writer B did not start: " << killed.errorString().toStdString();
+    ASSERT_TRUE(survivor.waitForStarted(30000))
+        << "writer A did not start: " << survivor.errorString().toStdString();
+    ASSERT_TRUE(killed.waitForStarted(30000))
+        << "writer B did not start: " << killed.errorString().toStdString();
 
     // Kill B once the first restart is behind both, in the middle of its writing.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);

@@ -224,8 +224,8 @@ TEST_F(ActivityLogTest, RestartsKeepAsManyEarlierFilesAsConfigured)
             EXPECT_EQ(here.read(kept), QByteArray(c.expectedKept[i] + "\r\n").repeated(50000));
         }
         EXPECT_FALSE(QFile::exists(here.file(QStringLiteral("LOG.TXT.%1").arg(c.expectedKept.size() + 1))));
-        EXPECT_EQ(here.read("LOG.TXT"), "09/12/2024 - 14:05:09: " + c.firstLine +
-                                            "\r\n09/12/2024 - 14:05:09: depois de C\r\n");
+        EXPECT_EQ(here.read("LOG.TXT"),
+                  "09/12/2024 - 14:05:09: " + c.firstLine + "\r\n09/12/2024 - 14:05:09: depois de C\r\n");
     }
 }
 
@@ -281,11 +281,14 @@ TEST(LogSettings, ArquivosInColetorIni)
         {"[Log]\r\nArquivos=3\r\n", 3, {}},
         {"[LOG]\r\narquivos= 0 \r\n", 0, {}},
         {"[Log]\r\nArquivos=99\r\n", 99, {}},
-        {"[Log]\r\nArquivos=100\r\n", 99, QStringLiteral("Arquivos inválido em Coletor.ini [Log]: 100; usando 99.")},
+        {"[Log]\r\nArquivos=100\r\n", 99,
+         QStringLiteral("Arquivos inválido em Coletor.ini [Log]: 100; usando 99.")},
         {"[Log]\r\nArquivos=99999999999999999999\r\n", 99,
          QStringLiteral("Arquivos inválido em Coletor.ini [Log]: 99999999999999999999; usando 99.")},
-        {"[Log]\r\nArquivos=-1\r\n", 9, QStringLiteral("Arquivos inválido em Coletor.ini [Log]: -1; usando 9.")},
-        {"[Log]\r\nArquivos=nove\r\n", 9, QStringLiteral("Arquivos inválido em Coletor.ini [Log]: nove; usando 9.")},
+        {"[Log]\r\nArquivos=-1\r\n", 9,
+         QStringLiteral("Arquivos inválido em Coletor.ini [Log]: -1; usando 9.")},
+        {"[Log]\r\nArquivos=nove\r\n", 9,
+         QStringLiteral("Arquivos inválido em Coletor.ini [Log]: nove; usando 9.")},
         {"[COLETOR]\r\nArquivos=2\r\n", 9, {}},
     };
     for (const Case& c : cases) {

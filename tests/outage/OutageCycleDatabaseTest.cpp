@@ -38,8 +38,8 @@ struct QueueCycleFixture {
     }
 };
 
-const QString kEmptyPass =
-    QStringLiteral("Busca concluída: 0 endereços, 0 equipamentos, 0 gravados, 0 pendentes, 0 recusados, 0 erros, 0,0 s");
+const QString kEmptyPass = QStringLiteral(
+    "Busca concluída: 0 endereços, 0 equipamentos, 0 gravados, 0 pendentes, 0 recusados, 0 erros, 0,0 s");
 
 TEST(OutageCycleDatabase, ReplaysAfterTheConnectionTestAndKeepsWhatItLoads)
 {
@@ -48,9 +48,9 @@ TEST(OutageCycleDatabase, ReplaysAfterTheConnectionTestAndKeepsWhatItLoads)
     f.database.ranges.slot(1) = {"127.0.0.10", "127.0.0.12"};
     f.database.restMinutes = 0;
     f.cycle.RunCycle();
-    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK",
-                                        "[replay]", "[load]", "[walk 127.0.0.10-127.0.0.12]", kEmptyPass,
-                                        "[rest]"}));
+    EXPECT_EQ(f.log.lines,
+              QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[replay]",
+                           "[load]", "[walk 127.0.0.10-127.0.0.12]", kEmptyPass, "[rest]"}));
     EXPECT_EQ(f.passes, 1) << "the queue's lines once, at the pass's end";
     EXPECT_EQ(f.kept.keptPauseMinutes(), 0);
     const std::optional<RangeTable> kept = f.kept.keptRanges(f.identity);
@@ -72,11 +72,10 @@ TEST(OutageCycleDatabase, WithoutTheServerItWalksTheKeptRangesAndRestsTheKeptMin
     f.kept.keepPauseMinutes(0);
     f.database.connects = false;
     f.cycle.RunCycle();
-    EXPECT_EQ(f.log.lines,
-              QStringList({"Iniciando busca de Equipamentos", "[connect]",
-                           "Coletando as faixas de IP guardadas: 2", "[walk 127.0.0.10-127.0.0.12]",
-                           "[walk 127.0.1.1-127.0.1.2]", kEmptyPass,
-                           "Aguardando (0) minuto(s)  antes de continuar."}));
+    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]",
+                                        "Coletando as faixas de IP guardadas: 2",
+                                        "[walk 127.0.0.10-127.0.0.12]", "[walk 127.0.1.1-127.0.1.2]",
+                                        kEmptyPass, "Aguardando (0) minuto(s)  antes de continuar."}));
 }
 
 TEST(OutageCycleDatabase, WithoutTheServerAndNothingKeptItScansNothingAndSaysSo)

@@ -36,8 +36,8 @@ struct CycleFixture {
     }
 };
 
-const QString kEmptyPass =
-    QStringLiteral("Busca concluída: 0 endereços, 0 equipamentos, 0 gravados, 0 pendentes, 0 recusados, 0 erros, 10,3 s");
+const QString kEmptyPass = QStringLiteral(
+    "Busca concluída: 0 endereços, 0 equipamentos, 0 gravados, 0 pendentes, 0 recusados, 0 erros, 10,3 s");
 
 } // namespace
 
@@ -79,9 +79,9 @@ TEST(CollectionCycle, NoRangeFallsBackToTheLocalNetwork)
 {
     CycleFixture f;
     f.cycle.RunCycle();
-    EXPECT_EQ(f.log.lines,
-              QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[load]",
-                           "Sem faixa de IP criada: 127.0.0.", "[collect 127.0.0.2-255]", kEmptyPass, "[rest]"}));
+    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK",
+                                        "[load]", "Sem faixa de IP criada: 127.0.0.",
+                                        "[collect 127.0.0.2-255]", kEmptyPass, "[rest]"}));
     EXPECT_EQ(f.cycle.LocalIp(), QStringLiteral("127.0.0.37"));
 }
 
@@ -92,8 +92,9 @@ TEST(CollectionCycle, AFailedLoadNeverFallsBackToTheLocalNetwork)
     f.cycle.RunCycle();
     EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK",
                                         "[load]", "[rest]"}));
-    EXPECT_EQ(f.statuses, QStringList({"Faixas de IP não lidas do banco de dados; nenhuma busca realizada (veja "
-                                       "LOG.TXT)."}));
+    EXPECT_EQ(f.statuses,
+              QStringList({"Faixas de IP não lidas do banco de dados; nenhuma busca realizada (veja "
+                           "LOG.TXT)."}));
 
     // With ranges from an earlier load, a failed load walks those.
     f.database.loads = true;
@@ -158,8 +159,9 @@ TEST(CollectionCycle, WithoutIdentityNothingIsScannedAndTheCycleRestsUntilAStop)
     ASSERT_EQ(f.log.lines.size(), 2);
     EXPECT_TRUE(f.log.lines[1].startsWith("Chave e IDServ não configurados")) << f.log.lines[1].toStdString();
     EXPECT_FALSE(f.log.contains("[connect]"));
-    EXPECT_EQ(f.statuses,
-              QStringList({"Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada."}));
+    EXPECT_EQ(
+        f.statuses,
+        QStringList({"Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada."}));
 
     f.cycle.RunCycle(false); // --once: no rest
     EXPECT_EQ(f.log.lines.size(), 4);
@@ -184,8 +186,9 @@ TEST(CollectionCycle, StopRequestEndsTheSlotWalk)
     f.cycle.RunCycle();
     EXPECT_TRUE(f.log.startingWith("[walk").isEmpty());
     EXPECT_FALSE(f.log.contains("[rest]"));
-    EXPECT_EQ(f.log.lines.last(), QStringLiteral("Busca interrompida: 0 endereços, 0 equipamentos, 0 gravados, "
-                                                 "0 pendentes, 0 recusados, 0 erros, 10,3 s"));
+    EXPECT_EQ(f.log.lines.last(),
+              QStringLiteral("Busca interrompida: 0 endereços, 0 equipamentos, 0 gravados, "
+                             "0 pendentes, 0 recusados, 0 erros, 10,3 s"));
 }
 
 TEST(CollectionCycle, ThePassLineCountsWhatTheWalkCommitted)
@@ -203,8 +206,9 @@ TEST(CollectionCycle, ThePassLineCountsWhatTheWalkCommitted)
                       {true, StoreOutcome::Unreachable},
                       {true, std::nullopt}}; // a stop came before its store
     f.cycle.RunCycle();
-    const QString line = QStringLiteral("Busca concluída: 16 endereços, 14 equipamentos, 4 gravados, 2 pendentes, "
-                                        "2 recusados, 4 erros, 10,3 s");
+    const QString line =
+        QStringLiteral("Busca concluída: 16 endereços, 14 equipamentos, 4 gravados, 2 pendentes, "
+                       "2 recusados, 4 erros, 10,3 s");
     EXPECT_EQ(f.log.lines.mid(f.log.lines.size() - 2), QStringList({line, "[rest]"}));
     EXPECT_EQ(f.statuses, QStringList({line}));
 
@@ -218,8 +222,8 @@ TEST(CollectionCycle, ThePassLineCountsWhatTheWalkCommitted)
 TEST(PassSummaryLine, WallTimeInTenthsWithADecimalComma)
 {
     const std::pair<std::chrono::milliseconds, const char*> cases[] = {
-        {0ms, "0,0 s"},     {49ms, "0,0 s"},         {50ms, "0,1 s"},      {10250ms, "10,3 s"},
-        {10349ms, "10,3 s"}, {59999ms, "60,0 s"},    {3723400ms, "3723,4 s"}, {-5ms, "0,0 s"},
+        {0ms, "0,0 s"},      {49ms, "0,0 s"},     {50ms, "0,1 s"},         {10250ms, "10,3 s"},
+        {10349ms, "10,3 s"}, {59999ms, "60,0 s"}, {3723400ms, "3723,4 s"}, {-5ms, "0,0 s"},
     };
     for (const auto& [wall, text] : cases) {
         SCOPED_TRACE(text);

@@ -39,7 +39,8 @@ public:
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         const QByteArray name = QFile::encodeName(path);
-        std::memcpy(address.sun_path, name.constData(), std::min<size_t>(name.size(), sizeof address.sun_path - 1));
+        std::memcpy(address.sun_path, name.constData(),
+                    std::min<size_t>(name.size(), sizeof address.sun_path - 1));
         bound = m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     }
     ~NotifySocket()
@@ -71,7 +72,9 @@ QString journalStreamOf(const QString& file)
     struct stat info {};
     if (::stat(QFile::encodeName(file).constData(), &info) != 0)
         return {};
-    return QStringLiteral("%1:%2").arg(static_cast<qulonglong>(info.st_dev)).arg(static_cast<qulonglong>(info.st_ino));
+    return QStringLiteral("%1:%2")
+        .arg(static_cast<qulonglong>(info.st_dev))
+        .arg(static_cast<qulonglong>(info.st_ino));
 }
 
 /// VorentaServer --home FOLDER `arguments` with standard error into `errorFile` (created first,
@@ -119,8 +122,9 @@ TEST(SystemdNotify, APassSaysReadyAndItsLineAsStatusAndFeedsTheWatchdog)
     EXPECT_GE(messages.count(QStringLiteral("WATCHDOG=1")), 1) << all.toStdString();
     const QStringList statuses = messages.filter(QRegularExpression(QStringLiteral("^STATUS=")));
     ASSERT_EQ(statuses.size(), 1) << all.toStdString();
-    EXPECT_TRUE(statuses[0].startsWith(QStringLiteral("STATUS=Busca concluída: 253 endereços, 0 equipamentos, "
-                                                      "0 gravados, 0 pendentes, 0 recusados, 0 erros, ")))
+    EXPECT_TRUE(
+        statuses[0].startsWith(QStringLiteral("STATUS=Busca concluída: 253 endereços, 0 equipamentos, "
+                                              "0 gravados, 0 pendentes, 0 recusados, 0 erros, ")))
         << statuses[0].toStdString();
     EXPECT_EQ(messages.last(), QStringLiteral("STOPPING=1")) << all.toStdString();
 }
@@ -143,8 +147,8 @@ TEST(SystemdNotify, UnderTheJournalEveryLogLineAlsoGoesToStandardError)
     }
     const QStringList logged = CollectorProcess(home.path()).messages();
     ASSERT_FALSE(logged.isEmpty());
-    EXPECT_TRUE(logged.contains(
-        QStringLiteral("Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada.")));
+    EXPECT_TRUE(logged.contains(QStringLiteral(
+        "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada.")));
     EXPECT_EQ(journal, logged) << "the journal has other lines than LOG.TXT";
 }
 
@@ -169,13 +173,15 @@ TEST(SystemdNotify, TheWatchdogIsFedWhileTheServiceRests)
     QProcess collector;
     startCollector(collector, home, {}, home.file("stderr"),
                    {{"NOTIFY_SOCKET", home.file("notify")}, {"WATCHDOG_USEC", "400000"}});
-    ASSERT_TRUE(CollectorProcess(home.path())
-                    .waitForMessage(QStringLiteral(
-                        "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada.")))
+    ASSERT_TRUE(
+        CollectorProcess(home.path())
+            .waitForMessage(QStringLiteral(
+                "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada.")))
         << "the service never reached its first cycle";
     notify.received();
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    EXPECT_GE(notify.received().count(QStringLiteral("WATCHDOG=1")), 4) << "not fed every 100 ms during the rest";
+    EXPECT_GE(notify.received().count(QStringLiteral("WATCHDOG=1")), 4)
+        << "not fed every 100 ms during the rest";
 
     ::kill(static_cast<pid_t>(collector.processId()), SIGTERM);
     ASSERT_TRUE(collector.waitForFinished(30000)) << "the service did not stop within 30 s";
