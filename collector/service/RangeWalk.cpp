@@ -36,8 +36,18 @@ void RangeWalk::visit(const QString& address)
 {
     // While a stop is pending every GET fails at once, so the address being probed ends quickly.
     CancellableSource snmp(m_parts.network, [this] { return m_stop.requested(); });
-    if (ProbeAddress(m_reading, address, snmp, m_parts.readManufacturerData, m_parts.modelOids, m_log))
-        StoreProbedReading(m_reading, address, m_parts.store, m_log, m_stop);
+    bool printer = false;
+    std::optional<StoreOutcome> outcome;
+    try {
+        printer =
+            ProbeAddress(m_reading, address, snmp, m_parts.readManufacturerData, m_parts.modelOids, m_log);
+    } catch (...) {
+        committed(false, std::nullopt); // its lines are written: the address was walked
+        throw;
+    }
+    if (printer)
+        outcome = StoreProbedReading(m_reading, address, m_parts.store, m_log, m_stop);
+    committed(printer, outcome);
 }
 
 } // namespace vorenta

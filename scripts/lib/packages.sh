@@ -10,7 +10,7 @@ VORENTA_PACKAGES=(
     sqlfluff
     snmp snmpd snmpsim
     clang libclang-rt-14-dev
-    python3 procps iproute2 systemd
+    python3 procps iproute2 systemd libsystemd-dev
     libfaketime
     xvfb xdotool
     dpkg-dev lintian desktop-file-utils

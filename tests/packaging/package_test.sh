@@ -79,6 +79,7 @@ Depends|libqt6sql6-sqlite
 Depends|systemd | systemd-standalone-sysusers
 Depends|libqt6core6
 Depends|libqt6sql6
+Depends|libsystemd0
 Recommends|libqt6sql6-odbc, tdsodbc
 Suggests|libqt6sql6-psql'
 EXPECTED_CONFIG_FIELDS='
@@ -99,6 +100,9 @@ StateDirectory=vorenta
 StateDirectoryMode=0750
 ExecStart=/usr/bin/VorentaServer --home /var/lib/vorenta
 WorkingDirectory=/var/lib/vorenta
+Type=notify
+NotifyAccess=main
+WatchdogSec=15min
 Restart=on-failure
 RestartPreventExitStatus=78
 KillSignal=SIGTERM
