@@ -52,6 +52,8 @@ void PendingReplay::ReplayPending(const StopSignal& stop)
 // cannot make a reading go twice, only wait. True when the replay goes on.
 bool PendingReplay::sendBatch(const ServerClock& clock, const StopSignal& stop, qint64& sent)
 {
+    // A replay of a long outage may outlast the service's watchdog: each batch is progress.
+    stop.heartbeat();
     QList<PendingReading> batch = m_queue.oldest(kBatch);
     if (batch.isEmpty())
         return false;

@@ -9,7 +9,6 @@
 # $VORENTA_CONTAINER_CACHE (default /var/cache/vorenta-test/container) and reused; every run
 # boots an overlay of it on a tmpfs, so the cache stays as debootstrap left it. The container
 # has its own network namespace with loopback only: nothing it runs reaches the LAN.
-# VORENTA_CONTAINER_NOTIFY=1 also checks what the collector tells systemd and the journal.
 # Needs root. Without root, debootstrap or systemd-nspawn it exits 77 (skip), unless scripts/test
 # runs the suite (VORENTA_REQUIRE_PEERS=1): then that is a failure. A machine that cannot boot the
 # container always fails, with the reason.
@@ -244,9 +243,7 @@ inside() {
     store_on_sqlite
     stop_and_kill
     store_on_postgresql
-    if [[ ${VORENTA_CONTAINER_NOTIFY:-0} == 1 ]]; then
-        journal_and_notify
-    fi
+    journal_and_notify
     upgrade_without_terminal
     remove_and_purge
     power_off
