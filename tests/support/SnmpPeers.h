@@ -75,12 +75,16 @@ private:
 };
 
 /// net-snmp's snmpd on a loopback endpoint, community "public", configured with `configLines`
-/// added to a minimal generated snmpd.conf (e.g. "sysLocation Sala 3", "sysDescr ...").
+/// added to a minimal generated snmpd.conf (e.g. "sysLocation Sala 3", "sysDescr ...", or v3
+/// users: "createUser coletor SHA-256 senha-de-teste AES outra-senha", "rouser coletor priv").
 class NetSnmpAgent {
 public:
     NetSnmpAgent(std::string address, std::uint16_t port);
 
     static bool available();
+    /// Without "public" the agent answers only what `configLines` allow (an agent that speaks
+    /// only v3); it is then taken as ready when it answers a v3 engine discovery.
+    void withoutPublic() { m_public = false; }
     /// Starts snmpd and waits until it answers; false when it does not within ~20 s.
     bool start(const std::vector<std::string>& configLines = {});
     void stop() { m_process.stop(); }
@@ -92,6 +96,7 @@ public:
 private:
     std::string m_address;
     std::uint16_t m_port;
+    bool m_public = true;
     ScratchDirectory m_scratch;
     ChildProcess m_process;
 };
