@@ -35,7 +35,9 @@ void RangeWalk::CollectRange(int firstHost, int lastHost)
 void RangeWalk::visit(const QString& address)
 {
     // While a stop is pending every GET fails at once, so the address being probed ends quickly.
-    CancellableSource snmp(m_parts.network, [this] { return m_stop.requested(); });
+    std::optional<ProfiledSnmpSource> profiled;
+    CancellableSource snmp(VisitSource(m_parts, address, m_log, profiled),
+                           [this] { return m_stop.requested(); });
     if (ProbeAddress(m_reading, address, snmp, m_parts.readManufacturerData, m_parts.modelOids, m_log))
         StoreProbedReading(m_reading, address, m_parts.store, m_log, m_stop);
 }

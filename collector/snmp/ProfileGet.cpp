@@ -172,7 +172,8 @@ GetResult CommunityResult(const ExchangeResult& exchange, const ProfileRequest& 
 } // namespace
 
 std::vector<GetResult> SnmpGetWith(std::span<const ProfileRequest> requests, std::string_view host,
-                                   std::uint16_t port, int waitMs, int cancelDescriptor, UsmEngines& engines)
+                                   std::uint16_t port, int waitMs, int cancelDescriptor, UsmEngines& engines,
+                                   bool earliestAnswerEnds)
 {
     const std::string endpoint = std::string(host) + ':' + std::to_string(port);
     std::vector<std::optional<V3Get>> v3(requests.size());
@@ -201,11 +202,44 @@ std::vector<GetResult> SnmpGetWith(std::span<const ProfileRequest> requests, std
             sending.push_back(std::move(datagrams[i]));
         }
     }
+    std::vector<bool> answeredSoFar(requests.size(), false);
+    const Conversation conversation = [&](std::size_t index, const std::string& datagram) {
+        const std::size_t request = sent[index];
+        std::optional<V3Get>& get = v3[request];
+        if (!get) {
+            answeredSoFar[request] =
+                Answered(CommunityResult({GetFailure::None, datagram}, requests[request]));
+            return NextStep{};
+        }
+        NextStep step = get->received(datagram);
+        if (step.kind == NextStep::Kind::Finish)
+            answeredSoFar[request] = Answered(get->result());
+        return step;
+    };
+    // Groups in order: the first that answered, with everything before it ended, decides.
+    const Enough enough = [&](const std::vector<bool>& finished) {
+        std::vector<bool> ended(requests.size(), true); // what was never sent has ended
+        for (std::size_t k = 0; k < sent.size(); ++k)
+            ended[sent[k]] = finished[k];
+        for (std::size_t start = 0; start < requests.size();) {
+            std::size_t end = start;
+            bool allEnded = true;
+            bool anyAnswered = false;
+            while (end < requests.size() && requests[end].credentials == requests[start].credentials) {
+                allEnded = allEnded && ended[end];
+                anyAnswered = anyAnswered || answeredSoFar[end];
+                ++end;
+            }
+            if (!allEnded)
+                return false;
+            if (anyAnswered)
+                return true;
+            start = end;
+        }
+        return false;
+    };
     const std::vector<ExchangeResult> answered = ExchangeConversations(
-        sending, host, port, waitMs, cancelDescriptor, [&](std::size_t index, const std::string& datagram) {
-            std::optional<V3Get>& get = v3[sent[index]];
-            return get ? get->received(datagram) : NextStep{};
-        });
+        sending, host, port, waitMs, cancelDescriptor, conversation, earliestAnswerEnds ? enough : Enough());
     std::vector<ExchangeResult> exchanges(requests.size(), {GetFailure::SendFailed, {}});
     for (std::size_t k = 0; k < sent.size(); ++k)
         exchanges[sent[k]] = answered[k];

@@ -23,7 +23,14 @@ struct ProfileRequest {
 /// discovers it, on the same socket and within the same wait, and re-synchronises once when the
 /// agent reports it outside the time window. Results are SnmpGet's, with v2c/v3 values read as
 /// SecondVersionValue says; a v1 GET goes out byte for byte as SnmpGet sends it.
+///
+/// With `earliestAnswerEnds`, requests with the same credentials follow each other in the order
+/// the caller prefers them, and the wait ends as soon as one such group has answered (Answered)
+/// and every group before it has ended: what the later groups would say changes nothing, and an
+/// address that answers its preferred profile does not wait for the silence of the others. Their
+/// GETs then end as Cancelled.
 std::vector<GetResult> SnmpGetWith(std::span<const ProfileRequest> requests, std::string_view host,
-                                   std::uint16_t port, int waitMs, int cancelDescriptor, UsmEngines& engines);
+                                   std::uint16_t port, int waitMs, int cancelDescriptor, UsmEngines& engines,
+                                   bool earliestAnswerEnds = false);
 
 } // namespace vorenta::snmp

@@ -136,7 +136,7 @@ bool Receive(Pending& exchange, std::size_t index, const Conversation& conversat
 // One wait shared by every exchange still open, `waitMs` in total even when signals interrupt it.
 // The remaining time is rounded up and re-checked, so a silent host never costs less than the wait.
 void AwaitAnswers(std::vector<Pending>& exchanges, int waitMs, int cancelDescriptor,
-                  const Conversation& conversation)
+                  const Conversation& conversation, const Enough& enough)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
@@ -164,9 +164,19 @@ void AwaitAnswers(std::vector<Pending>& exchanges, int waitMs, int cancelDescrip
             break;
         if (ready > 0) {
             // POLLIN, or POLLERR carrying the ICMP refusal for the receive to report.
+            bool ended = false;
             for (std::size_t i = 0; i < owners.size(); ++i) {
                 if (watched[i].revents != 0)
-                    Receive(exchanges[owners[i]], owners[i], conversation);
+                    ended = Receive(exchanges[owners[i]], owners[i], conversation) || ended;
+            }
+            if (ended && enough) {
+                std::vector<bool> finished;
+                for (const Pending& exchange : exchanges)
+                    finished.push_back(exchange.finished);
+                if (enough(finished)) {
+                    leftOpen = GetFailure::Cancelled;
+                    break;
+                }
             }
             if (cancelDescriptor >= 0 && watched.back().revents != 0) {
                 leftOpen = GetFailure::Cancelled;
@@ -189,7 +199,8 @@ void AwaitAnswers(std::vector<Pending>& exchanges, int waitMs, int cancelDescrip
 
 std::vector<ExchangeResult> ExchangeConversations(std::span<const std::string> requests,
                                                   std::string_view host, std::uint16_t port, int waitMs,
-                                                  int cancelDescriptor, const Conversation& conversation)
+                                                  int cancelDescriptor, const Conversation& conversation,
+                                                  const Enough& enough)
 {
     std::vector<ExchangeResult> results(requests.size());
     const std::optional<sockaddr_in> destination = ResolveHost(host, port);
@@ -201,7 +212,7 @@ std::vector<ExchangeResult> ExchangeConversations(std::span<const std::string> r
     std::vector<Pending> exchanges(requests.size());
     for (std::size_t i = 0; i < requests.size(); ++i)
         Send(exchanges[i], requests[i], *destination);
-    AwaitAnswers(exchanges, waitMs, cancelDescriptor, conversation);
+    AwaitAnswers(exchanges, waitMs, cancelDescriptor, conversation, enough);
     for (std::size_t i = 0; i < requests.size(); ++i)
         results[i] = std::move(exchanges[i].result);
     return results;

@@ -45,10 +45,15 @@ struct NextStep {
 /// Called on the waiting thread for every datagram that arrives, with the index of its exchange.
 using Conversation = std::function<NextStep(std::size_t index, const std::string& datagram)>;
 
+/// Asked after every exchange that ends, with which ones have: true ends the wait for the rest
+/// (they end as Cancelled), when what is still open can no longer change the caller's choice.
+using Enough = std::function<bool(const std::vector<bool>& finished)>;
+
 /// ExchangeDatagrams where an exchange may take several round trips within the one shared wait:
 /// `conversation` decides after each datagram. The result holds the last datagram taken.
 std::vector<ExchangeResult> ExchangeConversations(std::span<const std::string> requests,
                                                   std::string_view host, std::uint16_t port, int waitMs,
-                                                  int cancelDescriptor, const Conversation& conversation);
+                                                  int cancelDescriptor, const Conversation& conversation,
+                                                  const Enough& enough = {});
 
 } // namespace vorenta::snmp
