@@ -50,9 +50,9 @@ TEST(SnmpProfilesSetting, TheExampleOfTheReadme)
         const char* address;
         bool covered;
     } addresses[] = {
-        {"10.1.2.0", true},   {"10.1.2.7", true},  {"10.1.2.255", true}, {"10.1.1.255", false},
-        {"10.1.3.4", false},  {"10.1.3.5", true},  {"10.1.3.40", true},  {"10.1.3.41", false},
-        {"10.1.4.7", false},  {"nome", false},
+        {"10.1.2.0", true},  {"10.1.2.7", true}, {"10.1.2.255", true}, {"10.1.1.255", false},
+        {"10.1.3.4", false}, {"10.1.3.5", true}, {"10.1.3.40", true},  {"10.1.3.41", false},
+        {"10.1.4.7", false}, {"nome", false},
     };
     for (const auto& a : addresses)
         EXPECT_EQ(seguro.covers(a.address), a.covered) << a.address;
@@ -73,7 +73,7 @@ TEST(SnmpProfilesSetting, WithoutTheSectionNothingChanges)
 TEST(SnmpProfilesSetting, V1PublicAndTheListOrder)
 {
     const struct {
-        const char* snmp; // the [SNMP] lines
+        const char* snmp;  // the [SNMP] lines
         const char* names; // the profiles taken, in order
         int notices;
     } cases[] = {
@@ -86,14 +86,15 @@ TEST(SnmpProfilesSetting, V1PublicAndTheListOrder)
         {"Perfis=semsecao\r\nV1Public=0", "public", 2},
     };
     for (const auto& c : cases) {
-        const SnmpProfilesSetting setting =
-            Load(QByteArray("[SNMP]\r\n") + c.snmp + "\r\n[SNMP.a]\r\nVersao=1\r\nComunidade=ca\r\n"
-                                                     "[SNMP.b]\r\nVersao=2c\r\nComunidade=cb\r\n");
+        const SnmpProfilesSetting setting = Load(QByteArray("[SNMP]\r\n") + c.snmp +
+                                                 "\r\n[SNMP.a]\r\nVersao=1\r\nComunidade=ca\r\n"
+                                                 "[SNMP.b]\r\nVersao=2c\r\nComunidade=cb\r\n");
         QStringList names;
         for (const SnmpProfile& profile : setting.profiles)
             names.append(profile.name);
         EXPECT_EQ(names.join(u','), QString::fromLatin1(c.names)) << c.snmp;
-        EXPECT_EQ(setting.notices.size(), c.notices) << c.snmp << ": " << setting.notices.join(u'\n').toStdString();
+        EXPECT_EQ(setting.notices.size(), c.notices)
+            << c.snmp << ": " << setting.notices.join(u'\n').toStdString();
     }
 }
 
@@ -115,7 +116,8 @@ TEST(SnmpProfilesSetting, BadValuesAreSaidAndTheProfileLeftOut)
         {"Versao=3\r\nUsuario=u\r\nAutenticacao=SHA-1024\r\nSenhaAutenticacao=segredo-longo",
          "Perfil SNMP p ignorado: Autenticacao inválida (SHA-1024); use none, MD5, SHA, SHA-224, SHA-256, "
          "SHA-384 ou SHA-512."},
-        {"Versao=3\r\nUsuario=u\r\nAutenticacao=SHA\r\nSenhaAutenticacao=segredo-longo\r\nPrivacidade=3DES\r\n"
+        {"Versao=3\r\nUsuario=u\r\nAutenticacao=SHA\r\nSenhaAutenticacao=segredo-longo\r\nPrivacidade="
+         "3DES\r\n"
          "SenhaPrivacidade=segredo-longo",
          "Perfil SNMP p ignorado: Privacidade inválida (3DES); use none, DES, AES, AES-192 ou AES-256."},
         {"Versao=3\r\nUsuario=u\r\nPrivacidade=AES\r\nSenhaPrivacidade=segredo-longo",
@@ -125,7 +127,8 @@ TEST(SnmpProfilesSetting, BadValuesAreSaidAndTheProfileLeftOut)
         {"Versao=3\r\nUsuario=u\r\nAutenticacao=MD5\r\nSenhaAutenticacao=segredo-longo\r\nPrivacidade=DES",
          "Perfil SNMP p ignorado: SenhaPrivacidade com menos de 8 caracteres."},
         {"Versao=2c\r\nComunidade=x\r\nFaixas=10.0.0.0/33",
-         "Perfil SNMP p ignorado: Faixas inválida (10.0.0.0/33); use a.b.c.d/nn ou a.b.c.d-a.b.c.e, separadas "
+         "Perfil SNMP p ignorado: Faixas inválida (10.0.0.0/33); use a.b.c.d/nn ou a.b.c.d-a.b.c.e, "
+         "separadas "
          "por vírgulas."},
         {"Versao=2c\r\nComunidade=x\r\nFaixas=10.0.0.1,10.0.0.9-10.0.0.2",
          "Perfil SNMP p ignorado: Faixas inválida (10.0.0.9-10.0.0.2); use a.b.c.d/nn ou a.b.c.d-a.b.c.e, "
@@ -135,7 +138,8 @@ TEST(SnmpProfilesSetting, BadValuesAreSaidAndTheProfileLeftOut)
          "vírgulas."},
     };
     for (const auto& c : cases) {
-        const SnmpProfilesSetting setting = Load(QByteArray("[SNMP]\r\nPerfis=p\r\n[SNMP.p]\r\n") + c.section);
+        const SnmpProfilesSetting setting =
+            Load(QByteArray("[SNMP]\r\nPerfis=p\r\n[SNMP.p]\r\n") + c.section);
         ASSERT_EQ(setting.profiles.size(), 1) << c.section;
         EXPECT_TRUE(setting.profiles[0].implicitPublic) << c.section;
         ASSERT_EQ(setting.notices.size(), 1) << c.section;
