@@ -173,6 +173,7 @@ bool SnmpSimulator::start(const std::string& recordingText, const std::string& c
     std::vector<std::string> arguments = {"snmpsimd", "--data-dir=" + data, "--cache-dir=" + cache,
                                           "--agent-udpv4-endpoint=" + m_address + ":" +
                                               std::to_string(m_port)};
+    arguments.insert(arguments.end(), m_extra.begin(), m_extra.end());
     if (::geteuid() == 0) { // it refuses to keep running as root
         arguments.emplace_back("--process-user=nobody");
         arguments.emplace_back("--process-group=nogroup");

@@ -57,6 +57,14 @@ public:
     SnmpSimulator(std::string address, std::uint16_t port);
 
     static bool available();
+    /// Serves the recording to the v3 user too (under the context named as the community); the
+    /// protocols as snmpsimd writes them (SHA, AES, ...).
+    void addV3User(const std::string& user, const std::string& authProtocol, const std::string& authKey,
+                   const std::string& privProtocol, const std::string& privKey)
+    {
+        m_extra = {"--v3-user=" + user, "--v3-auth-proto=" + authProtocol, "--v3-auth-key=" + authKey,
+                   "--v3-priv-proto=" + privProtocol, "--v3-priv-key=" + privKey};
+    }
     /// Writes the recording as <community>.snmprec into a fresh data dir, starts snmpsimd and
     /// waits (polling with SnmpGet) until it answers; false when it does not within ~20 s.
     bool start(const std::string& recordingText, const std::string& community = "public");
@@ -70,6 +78,7 @@ public:
 private:
     std::string m_address;
     std::uint16_t m_port;
+    std::vector<std::string> m_extra;
     ScratchDirectory m_scratch;
     ChildProcess m_process;
 };
