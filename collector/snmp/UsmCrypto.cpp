@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 
 namespace vorenta::snmp {
 
@@ -35,14 +34,32 @@ const char* DigestName(AuthProtocol auth)
 }
 
 // DES lives in OpenSSL 3's legacy provider. Loading any provider stops the default one from
-// loading by itself, so both are loaded, once, before the first cipher is fetched.
+// loading by itself, so both are loaded, once, before the first digest or cipher is fetched, and
+// given back at exit (a provider left loaded is a leak to the sanitizers).
+class Providers {
+public:
+    Providers()
+        : m_default(OSSL_PROVIDER_load(nullptr, "default")), m_legacy(OSSL_PROVIDER_load(nullptr, "legacy"))
+    {
+    }
+    ~Providers()
+    {
+        if (m_legacy)
+            OSSL_PROVIDER_unload(m_legacy);
+        if (m_default)
+            OSSL_PROVIDER_unload(m_default);
+    }
+    Providers(const Providers&) = delete;
+    Providers& operator=(const Providers&) = delete;
+
+private:
+    OSSL_PROVIDER* m_default;
+    OSSL_PROVIDER* m_legacy;
+};
+
 void LoadProviders()
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        OSSL_PROVIDER_load(nullptr, "default");
-        OSSL_PROVIDER_load(nullptr, "legacy");
-    });
+    static const Providers providers;
 }
 
 const EVP_MD* Digest(AuthProtocol auth)
