@@ -33,9 +33,10 @@ TEST(ProbeLimits, AddressesInFlightFitTheMemoryAndTheProcesses)
         long long used;
         int fit;
     };
-    for (const MemoryCase& c :
-         {MemoryCase{4096, 300000 * 1024LL, 100 * MiB, 3}, MemoryCase{4096, 1024 * MiB, 100 * MiB, 2313},
-          MemoryCase{1024, 8192 * MiB, 100 * MiB, 1024}, MemoryCase{64, 200 * MiB, 100 * MiB, 1}}) {
+    for (const MemoryCase& c : {MemoryCase{4096, 300000 * 1024LL, 100 * MiB, 3},
+                                MemoryCase{4096, 1024 * MiB, 100 * MiB, 2313},
+                                MemoryCase{1024, 8192 * MiB, 100 * MiB, 1024},
+                                MemoryCase{64, 200 * MiB, 100 * MiB, 1}}) {
         EXPECT_EQ(AddressesThatFitMemory(c.wanted, c.limit, c.used, 256 * 1024), c.fit)
             << c.wanted << " in " << c.limit << " bytes, " << c.used << " used";
     }
@@ -47,8 +48,7 @@ TEST(ProbeLimits, AddressesInFlightFitTheMemoryAndTheProcesses)
     };
     for (const ProcessCase& c : {ProcessCase{4096, 20, 12}, ProcessCase{1024, 63704, 1024},
                                  ProcessCase{16, 24, 16}, ProcessCase{16, 9, 1}, ProcessCase{16, 3, 1}}) {
-        EXPECT_EQ(AddressesThatFitProcesses(c.wanted, c.processes), c.fit)
-            << c.wanted << " in " << c.processes;
+        EXPECT_EQ(AddressesThatFitProcesses(c.wanted, c.processes), c.fit) << c.wanted << " in " << c.processes;
     }
 }
 

@@ -15,10 +15,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <map>
-#include <mutex>
 #include <new>
+#include <condition_variable>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -532,8 +532,7 @@ TEST(ConcurrentWalk, AnAddressOutOfMemoryIsProbedAgainWithFewerInFlight)
     MemoryShortStep memory({3, 7}, 1);
     ConcurrentWalk walk({network, memory.step(), noTable, store}, log, stop, 8);
     {
-        const test::Deadline deadline("the walk with two addresses out of memory to end",
-                                      std::chrono::seconds(60));
+        const test::Deadline deadline("the walk with two addresses out of memory to end", std::chrono::seconds(60));
         walk.WalkRange("10.9.8.1", "10.9.8.20");
         walk.FinishWalk();
     }
@@ -545,16 +544,14 @@ TEST(ConcurrentWalk, AnAddressOutOfMemoryIsProbedAgainWithFewerInFlight)
     for (int host = 1; host <= 20; ++host)
         expected.append(QStringLiteral("SN-%1").arg(host));
     EXPECT_EQ(serials, expected);
-    const auto visits = std::count_if(file.lines.cbegin(), file.lines.cend(), [](const QString& line) {
-        return line.startsWith("Coletando dados de ");
-    });
+    const auto visits = std::count_if(file.lines.cbegin(), file.lines.cend(),
+                                      [](const QString& line) { return line.startsWith("Coletando dados de "); });
     EXPECT_EQ(visits, 20) << "each address once, its failed try left out";
     const QStringList reductions = Reductions(file.lines);
     ASSERT_FALSE(reductions.isEmpty()) << "no line said the addresses in flight were lowered";
     EXPECT_LE(reductions.size(), 2);
-    const QRegularExpression reduced(
-        "^Simultaneos reduzido a [1-4]: memória insuficiente; reduza Simultaneos "
-        "em Coletor.ini ou aumente o limite\\.$");
+    const QRegularExpression reduced("^Simultaneos reduzido a [1-4]: memória insuficiente; reduza Simultaneos "
+                                     "em Coletor.ini ou aumente o limite\\.$");
     for (const QString& line : reductions)
         EXPECT_TRUE(reduced.match(line).hasMatch()) << line.toStdString();
 }
