@@ -137,13 +137,12 @@ TEST(VorentaServerProgram, AMissingDatabaseDriverNamesItsPackageAndEndsTheServic
     };
     const QByteArray server = "Servidor=127.0.0.1\r\nPorta=9\r\nBancoDados=x\r\nUsuario=u\r\nSenha=p\r\n";
     const Case cases[] = {
-        {{},
-         "Driver do banco de dados QSQLITE não instalado; instale o pacote libqt6sql6-sqlite e reinicie o "
-         "serviço."},
-        {"[BANCO]\r\nTipo=postgresql\r\n" + server, "Driver do banco de dados QPSQL não instalado; instale o "
-                                                    "pacote libqt6sql6-psql e reinicie o serviço."},
-        {"[BANCO]\r\nTipo=sqlserver\r\n" + server, "Driver do banco de dados QODBC não instalado; instale o "
-                                                   "pacote libqt6sql6-odbc e reinicie o serviço."},
+        {{}, "Driver do banco de dados QSQLITE não instalado; instale o pacote libqt6sql6-sqlite e reinicie o "
+             "serviço."},
+        {"[BANCO]\r\nTipo=postgresql\r\n" + server,
+         "Driver do banco de dados QPSQL não instalado; instale o pacote libqt6sql6-psql e reinicie o serviço."},
+        {"[BANCO]\r\nTipo=sqlserver\r\n" + server,
+         "Driver do banco de dados QODBC não instalado; instale o pacote libqt6sql6-odbc e reinicie o serviço."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
@@ -152,14 +151,12 @@ TEST(VorentaServerProgram, AMissingDatabaseDriverNamesItsPackageAndEndsTheServic
             home.writeIdentity("CLI", "7", "Matriz", "31/12/2030", c.banco);
             CollectorProcess collector(home.path());
             collector.hideFolder(drivers);
-            ASSERT_EQ(
-                collector.run(arguments + QStringList{"--local-ip", "127.0.0.1"}, std::chrono::seconds(30)),
-                78)
+            ASSERT_EQ(collector.run(arguments + QStringList{"--local-ip", "127.0.0.1"}, std::chrono::seconds(30)),
+                      78)
                 << collector.standardError();
             EXPECT_NE(collector.standardError().find(c.line.toStdString()), std::string::npos)
                 << collector.standardError();
-            EXPECT_EQ(collector.messages().filter(c.line).size(), 1)
-                << collector.messages().join('\n').toStdString();
+            EXPECT_EQ(collector.messages().filter(c.line).size(), 1) << collector.messages().join('\n').toStdString();
             EXPECT_FALSE(QFile::exists(home.file("Vorenta.db"))) << "nothing made without its driver";
         }
     }
@@ -287,8 +284,8 @@ TEST(VorentaServerProgram, ProbeWhereNothingAnswersSaysSoAndPrintsNoReading)
     CollectorProcess probe(home.path());
     EXPECT_EQ(probe.run({"--probe", nobody}, std::chrono::seconds(60)), 1);
     EXPECT_EQ(probe.standardOutput(), QByteArray());
-    EXPECT_NE(probe.standardError().find(
-                  ("Nenhuma impressora identificada em " + nobody + " (sem resposta SNMP)").toStdString()),
+    EXPECT_NE(probe.standardError().find(("Nenhuma impressora identificada em " + nobody + " (sem resposta SNMP)")
+                                             .toStdString()),
               std::string::npos)
         << probe.standardError();
 }
