@@ -1,5 +1,6 @@
 // Cost of one activity-log line when the file is already near its 50000-line limit: appending
-// keeps it independent of the file's size.
+// keeps it independent of the file's size. The file stays open and locked per call; an address's
+// lines of the concurrent walk go out in one call.
 #include "common/ActivityLog.h"
 
 #include <QFile>
@@ -47,6 +48,22 @@ void WriteLogSteadyState(benchmark::State& state)
         log.WriteLog(QStringLiteral("Coletando dados de 192.168.0.10"));
 }
 BENCHMARK(WriteLogSteadyState)->Unit(benchmark::kMicrosecond)->Iterations(5000);
+
+// An address's lines as the concurrent walk commits them: ten in one call (time per call).
+void WriteLinesOfAnAddress(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("LOG.TXT");
+    writeLines(path, 40000);
+    vorenta::ActivityLog log(path);
+    log.WriteLog(QStringLiteral("primeira"));
+    QStringList lines;
+    for (int i = 0; i < 10; ++i)
+        lines.append(QStringLiteral("Coletando dados de 192.168.0.10 - linha %1").arg(i));
+    for (auto _ : state)
+        log.WriteLines(lines);
+}
+BENCHMARK(WriteLinesOfAnAddress)->Unit(benchmark::kMicrosecond)->Iterations(500);
 
 } // namespace
 

@@ -11,6 +11,17 @@
 //     build/bench/pass_bench --networks 1 --simultaneous 1024
 //
 // Needs root (port 161). Addresses 127.201.1.0/24 to 127.201.4.0/24; nothing leaves loopback.
+//
+// The large cases run in a network namespace of the benchmark's own, where addresses of
+// 10.0.0.0/8 are routed to the loopback device and dropped there as no host's (silent: every GET
+// runs out its wait), and 127.203.0.0/16 has no listener (refusing: each GET ends at once with a
+// port-unreachable). They also report the collector's peak threads and open files.
+//
+//     build/bench/pass_bench --large silent16,refusing16,ranges1000 --simultaneous 1024
+//
+//   silent16    256 ranges 10.1.0.2-254 .. 10.1.255.2-254 (64,768 silent addresses)
+//   refusing16  256 ranges 127.203.0.2-254 .. 127.203.255.2-254 (64,768 refusing addresses)
+//   ranges1000  1000 ranges 10.2.0.2-254 .. 10.5.231.2-254 (253,000 silent addresses)
 #include "tests/support/DatabaseFixture.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/SilentHosts.h"
@@ -21,15 +32,22 @@
 #include <QSqlRecord>
 #include <QStringList>
 
+#include <QDir>
+#include <QFile>
+
+#include <sched.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -77,8 +95,48 @@ struct PassResult {
     double seconds = 0;
     double cpuSeconds = 0;
     double peakRssMb = 0;
+    int peakThreads = 0;
+    int peakOpenFiles = 0;
     QList<QStringList> rows;
     bool ok = false;
+};
+
+/// Samples a running process's threads and open files every 20 ms, keeping the highest.
+class ProcessSampler {
+public:
+    explicit ProcessSampler(pid_t pid) : m_thread([this, pid] { sample(pid); }) {}
+    ~ProcessSampler() { stop(); }
+    void stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    int peakThreads() const { return m_threads; }
+    int peakOpenFiles() const { return m_files; }
+
+private:
+    void sample(pid_t pid)
+    {
+        const QString proc = QStringLiteral("/proc/%1/").arg(pid);
+        while (!m_stop) {
+            QFile status(proc + "status");
+            if (status.open(QIODevice::ReadOnly)) {
+                for (const QByteArray& line : status.readAll().split('\n'))
+                    if (line.startsWith("Threads:"))
+                        m_threads = std::max(m_threads.load(), line.mid(8).trimmed().toInt());
+            }
+            const int files = static_cast<int>(QDir(proc + "fd").entryList(QDir::AllEntries | QDir::System |
+                                                                             QDir::NoDotAndDotDot).size());
+            m_files = std::max(m_files.load(), files);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_threads{0};
+    std::atomic<int> m_files{0};
+    std::thread m_thread;
 };
 
 /// Runs VorentaServer --once over `ranges` (start, end) with Simultaneos=`simultaneous`.
@@ -105,10 +163,14 @@ PassResult runPass(const QList<QPair<QString, QString>>& ranges, int simultaneou
     pid_t child = 0;
     if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
         return result;
+    ProcessSampler sampler(child);
     int status = 0;
     rusage usage{};
     if (wait4(child, &status, 0, &usage) != child)
         return result;
+    sampler.stop();
+    result.peakThreads = sampler.peakThreads();
+    result.peakOpenFiles = sampler.peakOpenFiles();
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
                         usage.ru_stime.tv_usec / 1e6;
@@ -154,6 +216,58 @@ QList<int> listArgument(int argc, char** argv, const char* name, QList<int> fall
     return fallback;
 }
 
+/// The ranges of a large case: `count` ranges .2-.254 of consecutive /24s from `first` (a.b.c).
+QList<QPair<QString, QString>> consecutiveNetworks(int a, int b, int count)
+{
+    QList<QPair<QString, QString>> ranges;
+    for (int i = 0; i < count; ++i) {
+        const QString prefix = QStringLiteral("%1.%2.%3.").arg(a).arg(b + i / 256).arg(i % 256);
+        ranges.append({prefix + "2", prefix + "254"});
+    }
+    return ranges;
+}
+
+/// Moves the benchmark into a network namespace of its own with loopback up and 10.0.0.0/8
+/// routed to it: nothing the large cases send can leave the machine, or even this namespace.
+bool enterOwnNetwork()
+{
+    if (unshare(CLONE_NEWNET) != 0) {
+        std::perror("unshare(CLONE_NEWNET)");
+        return false;
+    }
+    return std::system("ip link set lo up && ip route add 10.0.0.0/8 dev lo") == 0;
+}
+
+int runLargeCases(const QStringList& cases, const QList<int>& settings)
+{
+    if (!enterOwnNetwork())
+        return 1;
+    struct Large {
+        const char* name;
+        QList<QPair<QString, QString>> ranges;
+    };
+    const QList<Large> all = {
+        {"silent16", consecutiveNetworks(10, 1, 256)},
+        {"refusing16", consecutiveNetworks(127, 203, 256)},
+        {"ranges1000", consecutiveNetworks(10, 2, 1000)},
+    };
+    std::printf("%-11s %9s %-12s %10s %9s %10s %8s %11s %s\n", "case", "addresses", "Simultaneos", "pass (s)",
+                "CPU (s)", "RSS (MB)", "threads", "open files", "rows");
+    for (const Large& large : all) {
+        if (!cases.contains(QString::fromLatin1(large.name)))
+            continue;
+        for (const int simultaneous : settings) {
+            const PassResult pass = runPass(large.ranges, simultaneous);
+            std::printf("%-11s %9lld %-12d %10.1f %9.2f %10.1f %8d %11d %lld%s\n", large.name,
+                        static_cast<long long>(large.ranges.size()) * 253, simultaneous, pass.seconds,
+                        pass.cpuSeconds, pass.peakRssMb, pass.peakThreads, pass.peakOpenFiles,
+                        static_cast<long long>(pass.rows.size()), pass.ok ? "" : " (the pass FAILED)");
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
+
 void raiseOpenFiles()
 {
     rlimit limit{};
@@ -169,6 +283,11 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     raiseOpenFiles();
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--large") == 0)
+            return runLargeCases(QString::fromLocal8Bit(argv[i + 1]).split(u','),
+                                 listArgument(argc, argv, "--simultaneous", {1024}));
+    }
     const QList<int> networkCounts = listArgument(argc, argv, "--networks", {1, 4});
     const QList<int> settings = listArgument(argc, argv, "--simultaneous", {16, 256, 1024});
     const int most = *std::max_element(networkCounts.begin(), networkCounts.end());

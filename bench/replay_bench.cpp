@@ -4,8 +4,8 @@
 #include "collector/outage/PendingQueue.h"
 #include "collector/outage/PendingReplay.h"
 #include "collector/outage/QueueingReadingStore.h"
-#include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
+#include "collector/database/store/DatabaseReadingStore.h"
 #include "tests/support/DatabaseFixture.h"
 
 #include <QCoreApplication>

@@ -16,8 +16,8 @@
 // and ALTER SYSTEM RESET each afterwards. The label shows the server's fsync setting.
 //
 //   build/bench/store_bench [--benchmark_filter=...] [rows ...]   (default rows: 1000 100000 1000000)
-#include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
+#include "collector/database/store/DatabaseReadingStore.h"
 #include "common/database/SqlQuery.h"
 #include "tests/support/DatabaseFixture.h"
 #include "tests/support/TcpRelay.h"

@@ -3,11 +3,21 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <exception>
+#include <stdexcept>
 
 namespace vorenta {
 
 namespace {
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 // Splits a message the way a line list would: CRLF, CR and LF each end a line.
 QStringList messageLines(const QString& message)
@@ -28,11 +38,39 @@ QByteArray crlfJoined(const QStringList& lines)
     return bytes;
 }
 
+bool isBreak(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+std::runtime_error systemError()
+{
+    return std::runtime_error(std::strerror(errno));
+}
+
+void lockExclusive(int fd)
+{
+    // A file system without locks (some network shares) still gets the line, unguarded.
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
 } // namespace
 
-ActivityLog::ActivityLog(QString logFile, Clock clock)
-    : m_logFile(std::move(logFile)), m_clock(std::move(clock))
+ActivityLog::ActivityLog(QString logFile, Clock clock, int keptFiles)
+    : m_logFile(std::move(logFile)), m_clock(std::move(clock)), m_keptFiles(keptFiles < 0 ? 0 : keptFiles)
 {
+}
+
+ActivityLog::~ActivityLog()
+{
+    closeFile();
+}
+
+void ActivityLog::setKeptFiles(int keptFiles)
+{
+    std::lock_guard lock(m_mutex);
+    m_keptFiles = keptFiles < 0 ? 0 : keptFiles;
 }
 
 QString ActivityLog::linePrefix(const QDateTime& when)
@@ -41,115 +79,256 @@ QString ActivityLog::linePrefix(const QDateTime& when)
            when.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(": ");
 }
 
-// Counts the file's lines as a line list would load them: every CR, LF or CRLF ends a line,
-// and a last line without a break still counts.
-ActivityLog::FileState ActivityLog::currentState()
+QString ActivityLog::keptFile(const QString& logFile, int number)
 {
-    QFileInfo info(m_logFile);
-    if (!info.exists()) {
-        m_knownSize = 0;
-        m_knownState = {};
-        return m_knownState;
-    }
-    if (info.size() == m_knownSize)
-        return m_knownState;
-
-    QFile file(m_logFile);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(file.errorString().toStdString());
-    FileState state;
-    char previous = '\n';
-    bool any = false;
-    char buffer[65536];
-    for (;;) {
-        const qint64 n = file.read(buffer, sizeof buffer);
-        if (n < 0)
-            throw std::runtime_error(file.errorString().toStdString());
-        if (n == 0)
-            break;
-        for (qint64 i = 0; i < n; ++i) {
-            const char c = buffer[i];
-            if (c == '\n' && previous == '\r') {
-                previous = c;
-                continue;
-            }
-            if (c == '\r' || c == '\n')
-                ++state.lines;
-            previous = c;
-            any = true;
-        }
-    }
-    state.endsWithBreak = !any || previous == '\r' || previous == '\n';
-    if (!state.endsWithBreak)
-        ++state.lines;
-    // A file holding only a byte-order mark loads as no lines.
-    if (state.lines == 1 && !state.endsWithBreak && info.size() == 3) {
-        file.seek(0);
-        if (file.read(3) == "\xEF\xBB\xBF") {
-            state.lines = 0;
-            state.endsWithBreak = true;
-        }
-    }
-    m_knownSize = info.size();
-    m_knownState = state;
-    return state;
+    return logFile + u'.' + QString::number(number);
 }
 
-void ActivityLog::append(const QByteArray& bytes, bool truncate, qint64 linesAdded)
+void ActivityLog::closeFile()
 {
-    QFile file(m_logFile);
-    const QIODevice::OpenMode mode =
-        truncate ? (QIODevice::WriteOnly | QIODevice::Truncate) : (QIODevice::WriteOnly | QIODevice::Append);
-    if (!file.open(mode)) {
-        m_knownSize = -1;
-        return; // the line is lost; the caller goes on
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_knownSize = -1;
+}
+
+void ActivityLog::unlock()
+{
+    if (m_fd >= 0)
+        ::flock(m_fd, LOCK_UN);
+}
+
+// Opens the file when it is not open, and locks it. Another writer may have started a new file
+// (renamed ours to LOG.TXT.1) or an administrator removed it while we waited: the lock is only
+// good on the file the name holds now. False when the file cannot be opened for appending.
+bool ActivityLog::openLocked()
+{
+    const QByteArray path = QFile::encodeName(m_logFile);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (m_fd < 0) {
+            m_fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+            if (m_fd < 0)
+                return false;
+            m_knownSize = -1;
+        }
+        lockExclusive(m_fd);
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(m_fd, &held) != 0) {
+            closeFile();
+            return false;
+        }
+        if (::stat(path.constData(), &named) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino) {
+            if (held.st_dev != m_device || held.st_ino != m_inode) {
+                m_device = held.st_dev;
+                m_inode = held.st_ino;
+                m_knownSize = -1;
+            }
+            m_sizeNow = held.st_size;
+            return true;
+        }
+        closeFile(); // the lock of a file that is no longer LOG.TXT guards nothing
     }
-    // One write call per line, so lines of two processes appending at once do not interleave.
-    const bool complete = file.write(bytes) == bytes.size();
-    const bool flushed = file.flush();
-    file.close();
-    if (!complete || !flushed) {
-        m_knownSize = -1;
+    return false;
+}
+
+// Counts, as a line list would load them, the lines another writer appended since our last
+// write (all of them in a file we have not counted): every CR, LF or CRLF ends a line, and a
+// last line without a break still counts.
+void ActivityLog::catchUp()
+{
+    const qint64 size = m_sizeNow;
+    if (size == m_knownSize)
         return;
+    qint64 offset = m_knownSize;
+    if (offset < 0 || size < offset) {
+        offset = 0;
+        m_breaks = 0;
+        m_lastByte = '\n';
+        m_byteOrderMark = false;
     }
-    m_knownState.lines = (truncate ? 0 : m_knownState.lines) + linesAdded;
-    m_knownState.endsWithBreak = true;
-    m_knownSize = QFileInfo(m_logFile).size();
+    const int reader = ::open(QFile::encodeName(m_logFile).constData(), O_RDONLY | O_CLOEXEC);
+    if (reader < 0)
+        throw systemError();
+    char buffer[65536];
+    bool first = offset == 0;
+    for (;;) {
+        const ssize_t n = ::pread(reader, buffer, sizeof buffer, offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const std::runtime_error error = systemError();
+            ::close(reader);
+            throw error;
+        }
+        if (n == 0)
+            break;
+        ssize_t i = 0;
+        // A byte-order mark is no text: a file holding only one has no line yet.
+        if (first && n >= 3 && std::memcmp(buffer, kByteOrderMark, 3) == 0) {
+            m_byteOrderMark = true;
+            i = 3;
+        }
+        first = false;
+        for (; i < n; ++i) {
+            const char c = buffer[i];
+            if (!(c == '\n' && m_lastByte == '\r') && isBreak(c))
+                ++m_breaks;
+            m_lastByte = c;
+        }
+        offset += n;
+    }
+    ::close(reader);
+    m_knownSize = offset;
+}
+
+qint64 ActivityLog::lines() const
+{
+    return m_breaks + (isBreak(m_lastByte) ? 0 : 1);
+}
+
+bool ActivityLog::writeAll(int fd, const QByteArray& bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            m_knownSize = -1; // what reached the file is counted again next time
+            return false;
+        }
+        done += n;
+    }
+    if (fd == m_fd && m_knownSize >= 0)
+        m_knownSize += done;
+    return true;
+}
+
+// The file reached kMaxLines: it becomes LOG.TXT.1, the older ones move up one number and the
+// last falls off. The new file is made complete (its first line) under another name and then
+// renamed over LOG.TXT, with the full one linked to LOG.TXT.1 before: the name LOG.TXT never
+// goes missing, so no other writer can create a file of its own in between.
+void ActivityLog::restart()
+{
+    const QString firstKept = QFileInfo(keptFile(m_logFile, 1)).fileName();
+    const QString reason =
+        m_keptFiles > 0
+            ? QStringLiteral("Continuação de %1, que atingiu %2 linhas.").arg(firstKept).arg(kMaxLines)
+            : QStringLiteral("Registro recomeçado ao atingir %1 linhas; as anteriores foram "
+                             "descartadas (Arquivos=0 em Coletor.ini [Log]).")
+                  .arg(kMaxLines);
+    QByteArray head = m_byteOrderMark ? QByteArray(kByteOrderMark) : QByteArray();
+    head += crlfJoined({prefixNow() + reason});
+
+    const QByteArray path = QFile::encodeName(m_logFile);
+    const QByteArray fresh = QFile::encodeName(m_logFile + QStringLiteral(".novo"));
+    const int next = ::open(fresh.constData(), O_WRONLY | O_APPEND | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (next >= 0) {
+        lockExclusive(next);
+        struct stat made {};
+        bool ready = writeAll(next, head) && ::fstat(next, &made) == 0;
+        if (ready) {
+            for (int number = m_keptFiles - 1; number >= 1; --number)
+                ::rename(QFile::encodeName(keptFile(m_logFile, number)).constData(),
+                         QFile::encodeName(keptFile(m_logFile, number + 1)).constData());
+            if (m_keptFiles > 0) {
+                const QByteArray kept = QFile::encodeName(keptFile(m_logFile, 1));
+                ::unlink(kept.constData());
+                if (::link(path.constData(), kept.constData()) != 0)
+                    ::rename(path.constData(),
+                             kept.constData()); // no hard links here: a moment without LOG.TXT
+            }
+            ready = ::rename(fresh.constData(), path.constData()) == 0;
+        }
+        if (ready) {
+            unlock();
+            ::close(m_fd);
+            m_fd = next;
+            m_device = made.st_dev;
+            m_inode = made.st_ino;
+            m_knownSize = head.size();
+            m_breaks = 1;
+            m_lastByte = '\n';
+            return;
+        }
+        ::close(next);
+        ::unlink(fresh.constData());
+    }
+    // No new file can be made beside it (a folder we may not create files in): start afresh in
+    // place, which at least keeps the log writable.
+    if (::ftruncate(m_fd, 0) != 0)
+        throw systemError();
+    m_knownSize = 0;
+    m_breaks = 0;
+    m_lastByte = '\n';
+    if (m_byteOrderMark)
+        writeAll(m_fd, QByteArray(kByteOrderMark));
+}
+
+// The lines could not be counted or formatted: the failure is recorded in place of the
+// messages, appended, so that nothing already in the file is lost.
+void ActivityLog::writeErrorLine(const QString& what)
+{
+    const QByteArray line =
+        crlfJoined({linePrefix(QDateTime::currentDateTime()) + QStringLiteral("Erro") + what});
+    writeAll(m_fd, line);
+    m_knownSize = -1;
+}
+
+// Formatting the date and time is most of a line's cost; lines come many to the second.
+QString ActivityLog::prefixNow()
+{
+    const QDateTime now = m_clock();
+    const qint64 second = now.toSecsSinceEpoch();
+    if (second != m_prefixSecond || m_prefix.isEmpty()) {
+        m_prefix = linePrefix(now);
+        m_prefixSecond = second;
+    }
+    return m_prefix;
 }
 
 void ActivityLog::WriteLog(const QString& message)
 {
+    WriteLines({message});
+}
+
+void ActivityLog::WriteLines(const QStringList& messages)
+{
     try {
         std::lock_guard lock(m_mutex);
-        QByteArray bytes;
-        qint64 linesAdded = 0;
-        bool restart = false;
+        if (!openLocked())
+            return; // the lines are lost; the caller goes on
+        struct Unlock {
+            ActivityLog& log;
+            ~Unlock() { log.unlock(); }
+        } unlockAtEnd{*this};
+        QList<QStringList> formatted;
         try {
-            const FileState state = currentState();
-            restart = state.lines >= kMaxLines;
-            const QStringList lines = messageLines(linePrefix(m_clock()) + message);
-            bytes = crlfJoined(lines);
-            linesAdded = lines.size();
-            if (!restart && !state.endsWithBreak)
-                bytes.prepend("\r\n"); // the last line written by someone else had no break
+            catchUp();
+            for (const QString& message : messages)
+                formatted.append(messageLines(prefixNow() + message));
         } catch (const std::exception& error) {
-            // The file could not be read or the line not formatted: record the failure in place
-            // of the message, appended so that nothing already in the file is lost.
-            m_knownSize = -1;
-            const QString line = linePrefix(QDateTime::currentDateTime()) + QStringLiteral("Erro") +
-                                 QString::fromLocal8Bit(error.what());
-            QFile file(m_logFile);
-            if (file.open(QIODevice::WriteOnly | QIODevice::Append))
-                file.write(line.toUtf8() + "\r\n");
+            writeErrorLine(QString::fromLocal8Bit(error.what()));
             return;
         }
-        if (restart) {
-            // Start afresh; a file that began with a byte-order mark keeps it.
-            QFile file(m_logFile);
-            if (file.open(QIODevice::ReadOnly) && file.read(3) == "\xEF\xBB\xBF")
-                bytes.prepend("\xEF\xBB\xBF");
+        QByteArray pending;
+        for (const QStringList& lines : formatted) {
+            if (this->lines() >= kMaxLines) {
+                if (!pending.isEmpty() && !writeAll(m_fd, std::exchange(pending, {})))
+                    return;
+                restart();
+            }
+            if (!isBreak(m_lastByte)) {
+                pending += "\r\n"; // the last line written by someone else had no break
+                ++m_breaks;
+            }
+            pending += crlfJoined(lines);
+            m_breaks += lines.size();
+            m_lastByte = '\n';
         }
-        append(bytes, restart, linesAdded);
+        writeAll(m_fd, pending);
     } catch (...) {
         // Never towards the caller.
     }

@@ -9,6 +9,7 @@
 #include "common/ActivityLog.h"
 #include "common/IniFile.h"
 #include "common/IpRange.h"
+#include "common/LogSettings.h"
 #include "common/TextRules.h"
 
 #include <QDir>
@@ -267,14 +268,16 @@ LogSink& TFConfig::log()
     if (m_injectedLog)
         return *m_injectedLog;
     if (!m_activityLog)
-        m_activityLog =
-            std::make_unique<ActivityLog>(QDir(m_programFolder).filePath(QStringLiteral("LOG.TXT")));
+        openLogFile();
     return *m_activityLog;
 }
 
 void TFConfig::openLogFile()
 {
-    m_activityLog = std::make_unique<ActivityLog>(QDir(m_programFolder).filePath(QStringLiteral("LOG.TXT")));
+    // The earlier files kept as the collector keeps them, when both write one LOG.TXT.
+    m_activityLog = std::make_unique<ActivityLog>(QDir(m_programFolder).filePath(QStringLiteral("LOG.TXT")),
+                                                  &QDateTime::currentDateTime,
+                                                  LoadLogSettings(m_programFolder).keptFiles);
 }
 
 void TFConfig::PegaArquivoIni()

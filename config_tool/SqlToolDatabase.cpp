@@ -111,7 +111,7 @@ QString SqlToolDatabase::passwordOf(const QString& chave)
     QString password;
     run(Kind::Read, [&](DatabaseConnection& connection) {
         SqlQuery QryPadrao(connection);
-        QryPadrao.addLine(QStringLiteral("Select Ed5 from  parametros where chave=:xChave"));
+        QryPadrao.setStatement(Statement::PasswordOfCustomer);
         QryPadrao.bindText(QStringLiteral("xChave"), chave);
         QryPadrao.open();
         password = QryPadrao.hasRows() ? QryPadrao.text(QStringLiteral("Ed5")) : QString();
@@ -124,12 +124,9 @@ QList<RangeRow> SqlToolDatabase::listRanges(const QString& chave, const QString&
     QList<RangeRow> rows;
     run(Kind::Read, [&](DatabaseConnection& connection) {
         SqlQuery QryPadrao(connection);
-        QryPadrao.addLine(QStringLiteral("Select * from  RangeIP"));
-        QryPadrao.addLine(QStringLiteral("where CHAVE =:xCHAVE"));
-        QryPadrao.addLine(QStringLiteral("and IDSERV=:xIDSERV"));
-        QryPadrao.addLine(QStringLiteral("Order by cod"));
-        QryPadrao.bindText(QStringLiteral("xCHAVE"), chave);
-        QryPadrao.bindText(QStringLiteral("xIDSERV"), idServ);
+        QryPadrao.setStatement(Statement::RangesOfCollector);
+        QryPadrao.bindText(QStringLiteral("xChave"), chave);
+        QryPadrao.bindText(QStringLiteral("xIDServ"), idServ);
         QryPadrao.open();
         rows.clear();
         for (; !QryPadrao.atEnd(); QryPadrao.next())
@@ -144,8 +141,7 @@ void SqlToolDatabase::insertRange(const QString& chave, const QString& idServ, c
 {
     run(Kind::Write, [&](DatabaseConnection& connection) {
         SqlQuery QryPadrao(connection);
-        QryPadrao.addLine(QStringLiteral("Insert into RangeIP (CHAVE,IDSERV,IPINI,IPFIN)"));
-        QryPadrao.addLine(QStringLiteral(" Values (:xCHAVE,:xIDSERV,:xIPINI,:xIPFIN)"));
+        QryPadrao.setStatement(Statement::InsertRange);
         QryPadrao.bindText(QStringLiteral("xCHAVE"), chave);
         QryPadrao.bindText(QStringLiteral("xIDSERV"), idServ);
         QryPadrao.bindText(QStringLiteral("xIPINI"), ipIni);
@@ -158,8 +154,7 @@ void SqlToolDatabase::deleteRange(qint64 cod)
 {
     run(Kind::Write, [&](DatabaseConnection& connection) {
         SqlQuery QryAux(connection);
-        QryAux.addLine(QStringLiteral("Delete from  RangeIP"));
-        QryAux.addLine(QStringLiteral("where Cod =:xCod"));
+        QryAux.setStatement(Statement::DeleteRange);
         QryAux.bindInteger(QStringLiteral("xCod"), cod);
         QryAux.execute();
     });
@@ -170,9 +165,7 @@ QList<DeviceRow> SqlToolDatabase::listDevices(const QString& chave, const QStrin
     QList<DeviceRow> rows;
     run(Kind::Read, [&](DatabaseConnection& connection) {
         SqlQuery QryEquip(connection);
-        QryEquip.addLine(QStringLiteral("Select nSerie, Fabricante, Modelo, IP, LocalInstal, UltLog"));
-        QryEquip.addLine(QStringLiteral("from ListaEquipCli"));
-        QryEquip.addLine(QStringLiteral("where Chave=:xChave and IDServ=:xIDServ"));
+        QryEquip.setStatement(Statement::DevicesOfCollector);
         QryEquip.bindText(QStringLiteral("xChave"), chave);
         QryEquip.bindText(QStringLiteral("xIDServ"), idServ);
         QryEquip.open();
@@ -192,8 +185,7 @@ QDateTime SqlToolDatabase::lastPass(const QString& chave, const QString& idServ)
     QDateTime last;
     run(Kind::Read, [&](DatabaseConnection& connection) {
         SqlQuery QryUltLog(connection);
-        QryUltLog.addLine(QStringLiteral("Select DataLOG from UltLog"));
-        QryUltLog.addLine(QStringLiteral("where Chave=:xChave and IDServ=:xIDServ"));
+        QryUltLog.setStatement(Statement::LastStoreOfCollector);
         QryUltLog.bindText(QStringLiteral("xChave"), chave);
         QryUltLog.bindText(QStringLiteral("xIDServ"), idServ);
         QryUltLog.open();

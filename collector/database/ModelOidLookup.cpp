@@ -9,11 +9,7 @@ std::optional<QString> ModelOidLookup::BuscaOid(const QString& Modelo, const QSt
     SqlQuery& query = m_dataModule.QryBuscaOid;
     // The model and the name are bound, not pasted: a model text may hold a quote. The model is
     // compared in the form DadosOid stores it, the form staff copy into table Oid.
-    query.clearStatement();
-    query.addLine(QStringLiteral("Select Oid from Oid"));
-    query.addLine(QStringLiteral("where (Modelo=:xModelo)"));
-    query.addLine(QStringLiteral("and (NomeInfo=:xNomeInfo)"));
-    query.addLine(QStringLiteral("or ((Modelo='*')and(NomeInfo=:xNomeInfo))"));
+    query.setStatement(Statement::ModelOid);
     query.bindText(QStringLiteral("xModelo"), StoredText(QStringLiteral("Modelo"), Modelo));
     query.bindText(QStringLiteral("xNomeInfo"), NomeInfo);
     query.open();

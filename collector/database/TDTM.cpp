@@ -45,13 +45,7 @@ bool TDTM::LoadRanges(RangeTable& table)
                    QStringLiteral(" IdServ:") + m_identity.IDServ);
     try {
         const bool read = ReadOnWorkingConnection([&] {
-            QryBuscaRange.clearStatement();
-            QryBuscaRange.addLine(QStringLiteral("Select * from RangeIP"));
-            QryBuscaRange.addLine(QStringLiteral("where Chave=:xChave"));
-            QryBuscaRange.addLine(QStringLiteral("And IDSERV=:xIDServ"));
-            // In the order they were added, so a range repeated later is the one left out, as the
-            // tool would have refused it.
-            QryBuscaRange.addLine(QStringLiteral("Order by Cod"));
+            QryBuscaRange.setStatement(Statement::RangesOfCollector);
             QryBuscaRange.bindText(QStringLiteral("xChave"), m_identity.Chave);
             QryBuscaRange.bindText(QStringLiteral("xIDServ"), m_identity.IDServ);
             QryBuscaRange.open();
@@ -126,9 +120,7 @@ int TDTM::PauseMinutes(const QString& ed7)
 
 int TDTM::WaitBetweenCycles(const StopSignal& stop)
 {
-    QryParametros.clearStatement();
-    QryParametros.addLine(QStringLiteral("Select * from Parametros"));
-    QryParametros.addLine(QStringLiteral("where chave=:xChave"));
+    QryParametros.setStatement(Statement::ParametrosOfCustomer);
     QryParametros.bindText(QStringLiteral("xChave"), m_identity.Chave);
     QryParametros.open(); // a failure here ends the cycle
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
+#include "collector/database/store/DatabaseReadingStore.h"
 #include "collector/outage/KeptSettings.h"
 #include "collector/outage/OutageCycleDatabase.h"
 #include "collector/outage/PendingQueue.h"

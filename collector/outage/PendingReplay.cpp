@@ -5,6 +5,8 @@
 #include "common/TextRules.h"
 #include "common/database/DatabaseError.h"
 
+#include <algorithm>
+
 namespace vorenta {
 
 namespace {
@@ -50,6 +52,8 @@ void PendingReplay::ReplayPending(const StopSignal& stop)
 // cannot make a reading go twice, only wait. True when the replay goes on.
 bool PendingReplay::sendBatch(const ServerClock& clock, const StopSignal& stop, qint64& sent)
 {
+    // A replay of a long outage may outlast the service's watchdog: each batch is progress.
+    stop.heartbeat();
     QList<PendingReading> batch = m_queue.oldest(kBatch);
     if (batch.isEmpty())
         return false;
@@ -82,8 +86,7 @@ bool PendingReplay::sendBatch(const ServerClock& clock, const StopSignal& stop, 
 std::optional<PendingReplay::ServerClock> PendingReplay::serverClock()
 {
     try {
-        m_query.clearStatement();
-        m_query.addLine(m_dm.dialect().currentTimeStatement());
+        m_query.setStatement(Statement::ServerTime);
         m_query.open();
         const QDateTime serverNow = m_query.dateTime(QStringLiteral("DataeHoraAtual"));
         m_query.close();
@@ -103,8 +106,7 @@ std::optional<PendingReplay::ServerClock> PendingReplay::serverClock()
 bool PendingReplay::serverTakesIdentities()
 {
     try {
-        m_query.clearStatement();
-        m_query.addLine(QStringLiteral("select IdLeitura from DadosOid where 1=0"));
+        m_query.setStatement(Statement::IdLeituraColumn);
         m_query.open();
         m_query.close();
         return true;
@@ -128,14 +130,9 @@ std::optional<QSet<QString>> PendingReplay::heldByServer(const QList<PendingRead
 {
     QSet<QString> held;
     try {
-        m_query.clearStatement();
-        QStringList parameters;
-        for (qsizetype i = 0; i < batch.size(); ++i)
-            parameters.append(QStringLiteral(":xId%1").arg(i));
-        m_query.addLine(QStringLiteral("select IdLeitura from DadosOid where IdLeitura in (") +
-                        parameters.join(u',') + u')');
-        for (qsizetype i = 0; i < batch.size(); ++i)
-            m_query.bindText(QStringLiteral("xId%1").arg(i), batch[i].IdLeitura);
+        m_query.setStatement(Statement::HeldReadings);
+        for (qsizetype i = 0; i < kHeldReadingsBatch; ++i)
+            m_query.bindText(QStringLiteral("xId%1").arg(i), batch[std::min<qsizetype>(i, batch.size() - 1)].IdLeitura);
         m_query.open();
         for (; !m_query.atEnd(); m_query.next())
             held.insert(m_query.text(QStringLiteral("IdLeitura")));
@@ -157,11 +154,7 @@ std::optional<QSet<QString>> PendingReplay::heldByServer(const QList<PendingRead
 // SQL Server keeps the milliseconds of the server time it was stored with. Throws DatabaseError.
 bool PendingReplay::storedWithoutId(const PendingReading& pending)
 {
-    m_query.clearStatement();
-    m_query.addLine(QStringLiteral("select Cod from DadosOid"));
-    m_query.addLine(QStringLiteral("where (IDServ=:xIDServ) and (Chave=:xChave) and (NSerie=:xNSerie)"));
-    m_query.addLine(QStringLiteral("and (IP=:xIP) and (IdLeitura is null)"));
-    m_query.addLine(QStringLiteral("and (DataLog>=:xFrom) and (DataLog<:xUntil)"));
+    m_query.setStatement(Statement::StoredWithoutId);
     m_query.bindText(QStringLiteral("xIDServ"), StoredText(QStringLiteral("IDServ"), Trim(pending.identity.IDServ)));
     m_query.bindText(QStringLiteral("xChave"), StoredText(QStringLiteral("Chave"), Trim(pending.identity.Chave)));
     m_query.bindText(QStringLiteral("xNSerie"), StoredText(QStringLiteral("NSerie"), Trim(pending.reading.NSerie)));

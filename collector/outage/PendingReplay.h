@@ -42,7 +42,7 @@ public:
 class PendingReplay {
 public:
     /// Readings looked for in one statement, and removed in one transaction of the queue's file.
-    static constexpr int kBatch = 50;
+    static constexpr int kBatch = kHeldReadingsBatch; // one HeldReadings statement a batch
 
     PendingReplay(TDTM& dataModule, PendingStore& store, PendingQueue& queue, LogSink& log,
                   QueueClock clock = &SystemQueueTime);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "collector/database/ReadingStore.h"
-#include "collector/database/StoreReading.h"
+#include "collector/database/store/DatabaseReadingStore.h"
 #include "collector/outage/PendingQueue.h"
 #include "collector/outage/PendingReplay.h"
 #include "common/ActivityLog.h"

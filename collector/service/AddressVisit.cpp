@@ -26,13 +26,13 @@ bool ProbeAddress(DeviceReading& reading, const QString& address, SnmpSource& sn
     return true;
 }
 
-void StoreProbedReading(const DeviceReading& reading, const QString& address, ReadingStore& store,
-                        LogSink& log, const StopSignal& stop)
+std::optional<StoreOutcome> StoreProbedReading(const DeviceReading& reading, const QString& address,
+                                               ReadingStore& store, LogSink& log, const StopSignal& stop)
 {
     if (stop.requested())
-        return;
+        return std::nullopt;
     log.WriteLog(QStringLiteral("Gravando dados ") + address);
-    store.StoreReading(reading);
+    return store.StoreReading(reading);
 }
 
 } // namespace vorenta

@@ -79,9 +79,9 @@ bool ProbeAddress(DeviceReading& reading, const QString& address, SnmpSource& sn
                   const ManufacturerStep& readManufacturerData, ModelOidTable& modelOids, LogSink& log);
 
 /// The second half, for a printer: "Gravando dados " with the address, then the store, which
-/// logs its own outcome. Nothing when a stop came meanwhile: a reading cut short by a stop would
-/// store wrong counters.
-void StoreProbedReading(const DeviceReading& reading, const QString& address, ReadingStore& store,
-                        LogSink& log, const StopSignal& stop);
+/// logs its own outcome, returned for the pass's count. Nothing when a stop came meanwhile: a
+/// reading cut short by a stop would store wrong counters.
+std::optional<StoreOutcome> StoreProbedReading(const DeviceReading& reading, const QString& address,
+                                               ReadingStore& store, LogSink& log, const StopSignal& stop);
 
 } // namespace vorenta

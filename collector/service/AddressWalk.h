@@ -1,11 +1,14 @@
 #pragma once
 
+#include "collector/service/PassTally.h"
 #include "common/IpRange.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace vorenta {
 
@@ -40,6 +43,30 @@ public:
     /// it after its last range, before the rest. A walk that completes every address before
     /// CollectRange returns has nothing to do here.
     virtual void FinishWalk() {}
+
+    /// What the walk has committed since the last call (the pass's line), and a fresh count.
+    PassTally TakeTally() { return std::exchange(m_tally, {}); }
+
+    /// Called on the thread that runs the cycle each time an address is committed: a pass that
+    /// progresses feeds the service watchdog, one stuck on an address does not.
+    void setAddressDone(std::function<void()> done) { m_addressDone = std::move(done); }
+
+protected:
+    /// Counts a committed address; `outcome` for a printer whose store was attempted.
+    void committed(bool printer, std::optional<StoreOutcome> outcome)
+    {
+        ++m_tally.addresses;
+        if (printer)
+            ++m_tally.devices;
+        if (outcome)
+            m_tally.count(*outcome);
+        if (m_addressDone)
+            m_addressDone();
+    }
+
+private:
+    PassTally m_tally;
+    std::function<void()> m_addressDone;
 };
 
 /// The hosts of a configured range on its network, as both walks take them.

@@ -20,6 +20,21 @@ void CollectionCycle::rest(bool restAfterCycle)
     m_database.WaitBetweenCycles(m_stop);
 }
 
+void CollectionCycle::passEnded(const QString& status)
+{
+    if (m_passEnded)
+        m_passEnded(status);
+}
+
+// The pass's line, after its last address and before the rest.
+void CollectionCycle::passWalked(std::chrono::steady_clock::time_point started)
+{
+    const auto wallTime = std::chrono::duration_cast<std::chrono::milliseconds>(m_clock() - started);
+    const QString line = PassSummaryLine(m_walk.TakeTally(), wallTime, m_stop.requested());
+    m_log.WriteLog(line);
+    passEnded(line);
+}
+
 void CollectionCycle::walkRanges()
 {
     for (int number = 1; number <= RangeTable::kSlots && !m_stop.requested(); ++number) {
@@ -37,12 +52,16 @@ void CollectionCycle::walkRanges()
 
 void CollectionCycle::RunCycle(bool restAfterCycle)
 {
+    const auto started = m_clock();
+    m_walk.TakeTally(); // what a cycle cut short by an exception counted is not this pass's
     m_log.WriteLog(QStringLiteral("Iniciando busca de Equipamentos"));
     if (!m_identity.isComplete()) {
         // An empty key selects no range, and the cycle would then scan the local network for a
         // collector that belongs to nobody.
-        m_log.WriteLog(QStringLiteral(
-            "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada."));
+        const QString line = QStringLiteral(
+            "Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada.");
+        m_log.WriteLog(line);
+        passEnded(line);
         // Rest as after a scan: a pass every 5 seconds would fill the log in a day and the
         // 50000-line restart would erase its history.
         if (restAfterCycle)
@@ -55,7 +74,10 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
         m_log.WriteLog(QStringLiteral("Teste de Conexão OK"));
         m_database.ConnectionTested();
     } else if (!m_database.WalksWithoutConnection()) {
-        return; // the embedded database lives on this machine: a failure there is a disk fault
+        // The embedded database lives on this machine: a failure there is a disk fault.
+        passEnded(
+            QStringLiteral("Sem conexão com o banco de dados; nenhuma busca realizada (veja LOG.TXT)."));
+        return;
     }
 
     // A database that walks without a connection loads no ranges from it (false) and gives the
@@ -64,9 +86,12 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
     if (m_ranges.RangesConfigured) {
         // After a failed load these are the ranges of the last load that worked.
         walkRanges();
+        passWalked(started);
         rest(restAfterCycle);
     } else if (!loaded) {
         // The ranges could not be read (logged): that is no reason to scan this machine's network.
+        passEnded(QStringLiteral(
+            "Faixas de IP não lidas do banco de dados; nenhuma busca realizada (veja LOG.TXT)."));
         rest(restAfterCycle);
     } else if (!m_localIp.isEmpty()) {
         const std::optional<DottedAddress> local = ParseDottedAddress(m_localIp);
@@ -80,6 +105,7 @@ void CollectionCycle::RunCycle(bool restAfterCycle)
         m_log.WriteLog(QStringLiteral("Sem faixa de IP criada: ") + prefix);
         m_walk.CollectRange(2, 255);
         m_walk.FinishWalk();
+        passWalked(started);
         rest(restAfterCycle);
     }
 }

@@ -23,6 +23,9 @@ namespace vorenta {
 class CollectionCycle {
 public:
     using LocalAddressLookup = std::function<QString()>;
+    /// Told at the end of every cycle how it went: the pass's line, or why nothing was walked.
+    using PassEnded = std::function<void(const QString& status)>;
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     /// The rest after a cycle that found no Chave and IDServ (a stop ends it at once).
     static constexpr std::chrono::minutes kRestWithoutIdentity{1};
@@ -34,12 +37,18 @@ public:
     /// Exceptions from the rest's database query leave this function; the loop drops them.
     void RunCycle(bool restAfterCycle = true);
 
+    void setPassEnded(PassEnded passEnded) { m_passEnded = std::move(passEnded); }
+    /// The clock the pass's wall time is taken from (tests).
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
     const QString& LocalIp() const { return m_localIp; }
     const RangeTable& ranges() const { return m_ranges; }
 
 private:
     void walkRanges();
     void rest(bool restAfterCycle);
+    void passWalked(std::chrono::steady_clock::time_point started);
+    void passEnded(const QString& status);
 
     const CollectorIdentity& m_identity;
     CycleDatabase& m_database;
@@ -49,6 +58,8 @@ private:
     const StopSignal& m_stop;
     QString m_localIp;
     RangeTable m_ranges;
+    PassEnded m_passEnded;
+    Clock m_clock = &std::chrono::steady_clock::now;
 };
 
 } // namespace vorenta

@@ -1,8 +1,9 @@
 #include "CollectorProgram.h"
 
+#include "collector/database/DadosOidColumns.h"
 #include "collector/database/ModelOidLookup.h"
-#include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
+#include "collector/database/store/DatabaseReadingStore.h"
 #include "collector/outage/OutageHandling.h"
 #include "collector/probing/IdentifyDevice.h"
 #include "collector/probing/ManufacturerDispatch.h"
@@ -17,10 +18,12 @@
 #include "collector/service/ServiceHost.h"
 #include "collector/service/SnmpProfilesSetting.h"
 #include "collector/service/StartupSettings.h"
+#include "collector/service/SystemdNotifier.h"
 #include "collector/service/SystemdUnit.h"
 #include "collector/snmp/SnmpGet.h"
 #include "common/CollectorIdentity.h"
 #include "common/IniFile.h"
+#include "common/LogSettings.h"
 #include "common/TextRules.h"
 #include "common/Windows1252.h"
 #include "common/database/DatabaseDriver.h"
@@ -34,6 +37,7 @@
 
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -267,10 +271,17 @@ int runProbe(const CommandLine& command, CollectorSettings& settings)
 // above 1 the walk's probing threads talk SNMP only and hand every address back to this thread
 // (ConcurrentWalk.h). The host's signal thread reaches the service only through control requests,
 // the stop (which also ends the SNMP waits in flight) and the statement cancel.
-int runService(const CommandLine& command, CollectorSettings& settings, LogSink& file)
+int runService(const CommandLine& command, CollectorSettings& settings, LogSink& file,
+               SystemdNotifier& systemd)
 {
     BlockControlSignals(); // before any other thread exists
     StopSignal stop;
+    // The watchdog is fed while the service waits (the rest, the pause between passes, a pause
+    // request), as each address of a pass is committed, and at the top of every pass: a pass
+    // stuck on one address or statement starves it, and systemd restarts the collector.
+    if (const auto interval = systemd.watchdogInterval(); interval.count() > 0)
+        stop.setHeartbeat([&systemd] { systemd.alive(); },
+                          std::chrono::duration_cast<std::chrono::milliseconds>(interval / 4));
     WalkOrderLog log(file);
     const CollectorIdentity identity = readIdentity(settings.ProgramFolder, log);
     const MakerFallbackSetting makerFallback = LoadMakerFallback(settings.ProgramFolder);
@@ -314,17 +325,27 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
                   },
                   modelOids, store, profiles ? &*profiles : nullptr},
                  log, stop, limits.simultaneous);
+    walk->setAddressDone([&systemd] { systemd.alive(); });
     const QString injectedLocalIp = command.localIp;
     CollectionCycle cycle(
         identity, cycleDatabase, *walk,
         [injectedLocalIp] { return injectedLocalIp.isEmpty() ? FirstLocalIpv4Address() : injectedLocalIp; },
         log, stop);
+    cycle.setPassEnded([&systemd](const QString& status) {
+        systemd.status(status); // systemctl status shows how the last pass went
+        systemd.alive();
+    });
     TVorenta service(settings, log, stop, [&] {
+        systemd.alive();
         for (const QString& notice : std::exchange(limits.notices, {}))
             log.WriteLog(notice); // in the first pass, once
         cycle.RunCycle(!command.once);
     });
-    return RunServiceHost(service, command.once, [&database] { database.ConexaoWeb.cancelStatement(); });
+    const int exitCode = RunServiceHost(
+        service, command.once, [&database] { database.ConexaoWeb.cancelStatement(); },
+        [&systemd] { systemd.ready(); });
+    systemd.stopping();
+    return exitCode;
 }
 
 } // namespace
@@ -340,7 +361,16 @@ int RunCollector(const CommandLine& command)
     CollectorSettings settings = CollectorSettings::forProgramFolder(programFolder(command));
     if (command.mode == CommandLine::Mode::Probe)
         return runProbe(command, settings);
-    ActivityLog log(settings.LogFile);
+    const LogSettings logSettings = LoadLogSettings(settings.ProgramFolder);
+    ActivityLog file(settings.LogFile, &QDateTime::currentDateTime, logSettings.keptFiles);
+    // Under systemd every line also goes to the journal, which dates it; elsewhere LOG.TXT only.
+    std::optional<JournalCopy> journal;
+    if (command.mode != CommandLine::Mode::Install && command.mode != CommandLine::Mode::Uninstall &&
+        StandardErrorIsJournal())
+        journal.emplace(file);
+    LogSink& log = journal ? static_cast<LogSink&>(*journal) : file;
+    if (!logSettings.notice.isEmpty())
+        log.WriteLog(logSettings.notice);
 
     switch (command.mode) {
     case CommandLine::Mode::Install:
@@ -358,7 +388,8 @@ int RunCollector(const CommandLine& command)
     }
     default:
         try {
-            return runService(command, settings, log);
+            SystemdNotifier systemd;
+            return runService(command, settings, log, systemd);
         } catch (const std::bad_alloc&) {
             // Before or around the loop (the passes end on their own, TVorenta): the same line.
             printReason(QStringLiteral("memória insuficiente"));

@@ -376,12 +376,15 @@ void ConcurrentWalk::commit(Place& place)
     if (place.range != 0 && place.range == m_abandonedRange)
         return; // a later address of a range that failed: never logged, never stored
     const ScopedLogRoute now(m_log, nullptr); // this place's turn: its lines, the store's, go out now
-    for (const QString& line : place.lines)
-        m_log.WriteLog(line);
+    m_log.WriteLines(place.lines);            // one write for the address's lines
+    if (place.address.isEmpty())
+        return; // a line of the cycle's, in its place
+    std::optional<StoreOutcome> outcome;
     if (place.failed)
         m_abandonedRange = place.range;
     else if (place.printer)
-        StoreProbedReading(place.reading, place.address, m_parts.store, m_log, m_stop);
+        outcome = StoreProbedReading(place.reading, place.address, m_parts.store, m_log, m_stop);
+    committed(place.printer && !place.failed, outcome);
 }
 
 void ConcurrentWalk::serveCalls()

@@ -38,8 +38,18 @@ void RangeWalk::visit(const QString& address)
     std::optional<ProfiledSnmpSource> profiled;
     CancellableSource snmp(VisitSource(m_parts, address, m_log, profiled),
                            [this] { return m_stop.requested(); });
-    if (ProbeAddress(m_reading, address, snmp, m_parts.readManufacturerData, m_parts.modelOids, m_log))
-        StoreProbedReading(m_reading, address, m_parts.store, m_log, m_stop);
+    bool printer = false;
+    std::optional<StoreOutcome> outcome;
+    try {
+        printer =
+            ProbeAddress(m_reading, address, snmp, m_parts.readManufacturerData, m_parts.modelOids, m_log);
+    } catch (...) {
+        committed(false, std::nullopt); // its lines are written: the address was walked
+        throw;
+    }
+    if (printer)
+        outcome = StoreProbedReading(m_reading, address, m_parts.store, m_log, m_stop);
+    committed(printer, outcome);
 }
 
 } // namespace vorenta

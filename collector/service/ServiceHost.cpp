@@ -104,7 +104,8 @@ void BlockControlSignals()
     pthread_sigmask(SIG_BLOCK, &watched, nullptr);
 }
 
-int RunServiceHost(TVorenta& service, bool once, std::function<void()> cancelStatement)
+int RunServiceHost(TVorenta& service, bool once, std::function<void()> cancelStatement,
+                   const std::function<void()>& started)
 {
     BlockControlSignals(); // already done by the caller at start; the wake signal must never kill
     SignalThread signalThread(service, std::move(cancelStatement));
@@ -115,6 +116,8 @@ int RunServiceHost(TVorenta& service, bool once, std::function<void()> cancelSta
         std::fprintf(stderr, "VorentaServer: não foi possível iniciar o serviço: %s\n", error.what());
         return 1;
     }
+    if (started)
+        started();
     if (once)
         service.RunSinglePass();
     else

@@ -35,8 +35,10 @@ constexpr int kExitOutOfMemory = 71;
 constexpr int kExitConfiguration = 78;
 
 /// Runs `service` on the calling thread (ServiceStart, then ServiceExecute, or a single pass when
-/// `once`) while the signal thread passes signals on. Returns the exit code: 0 after a normal
-/// end, 1 when the start handler failed, kExitOutOfMemory when a pass ran out of memory.
-int RunServiceHost(TVorenta& service, bool once, std::function<void()> cancelStatement);
+/// `once`) while the signal thread passes signals on; `started`, when given, is called between
+/// the two (systemd's READY=1). Returns the exit code: 0 after a normal end, 1 when the start
+/// handler failed, kExitOutOfMemory when a pass ran out of memory.
+int RunServiceHost(TVorenta& service, bool once, std::function<void()> cancelStatement,
+                   const std::function<void()>& started = {});
 
 } // namespace vorenta

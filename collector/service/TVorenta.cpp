@@ -62,7 +62,12 @@ void TVorenta::ServiceBeforeUninstall()
 ControlRequest TVorenta::waitForRequest()
 {
     std::unique_lock lock(m_mutex);
-    m_arrived.wait(lock, [this] { return !m_requests.empty(); });
+    // A paused service is alive: its watchdog is fed while it waits for the continue.
+    while (!m_arrived.wait_for(lock, m_stop.heartbeatEvery(), [this] { return !m_requests.empty(); })) {
+        lock.unlock();
+        m_stop.heartbeat();
+        lock.lock();
+    }
     const ControlRequest request = m_requests.front();
     m_requests.pop_front();
     return request;

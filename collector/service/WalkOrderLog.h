@@ -18,6 +18,10 @@ public:
     explicit WalkOrderLog(LogSink& log) : m_log(log) {}
 
     void WriteLog(const QString& message) override { (m_route ? *m_route : m_log).WriteLog(message); }
+    void WriteLines(const QStringList& messages) override
+    {
+        (m_route ? *m_route : m_log).WriteLines(messages);
+    }
 
     /// Sends the following lines to `route` (nullptr: straight to the log); returns the route
     /// that was set.

@@ -71,6 +71,12 @@ void SqlQuery::clearStatement()
     m_values.clear();
 }
 
+void SqlQuery::setStatement(Statement statement)
+{
+    clearStatement();
+    m_lines.append(StatementCatalogue::of(m_connection.dialect().backend()).text(statement));
+}
+
 void SqlQuery::addLine(const QString& line)
 {
     m_lines.append(line);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/database/StatementCatalogue.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QSqlQuery>
@@ -17,8 +19,10 @@ class DatabaseConnection;
 
 /// A statement with named parameters, built line by line, and the rows it returned.
 ///
-/// Use: clearStatement(), addLine() per line, bind...() each ":name", then open() for a
-/// statement that returns rows or execute() for one that does not. Parameter names match without
+/// Use: setStatement() with a statement of the catalogue (StatementCatalogue.h), bind...() each
+/// ":name", then open() for a statement that returns rows or execute() for one that does not.
+/// (clearStatement() and addLine() build a text in place, for the few statements outside the
+/// catalogue: the queue file's.) Parameter names match without
 /// regard to letter case (":xDataLOG" is bound as "xDataLog"). Every failure throws DatabaseError
 /// carrying the driver's text, ConnectionError when the connection failed (DatabaseError.h).
 ///
@@ -38,6 +42,10 @@ public:
 
     /// Closes the query and empties its statement and its bound values.
     void clearStatement();
+
+    /// Closes the query and makes `statement`, in the words of the connection's back end, its
+    /// statement, with no values bound.
+    void setStatement(Statement statement);
 
     /// Appends one line to the statement; lines are joined with line breaks.
     void addLine(const QString& line);

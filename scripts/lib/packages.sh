@@ -7,12 +7,14 @@ VORENTA_PACKAGES=(
     unixodbc unixodbc-dev tdsodbc freetds-bin
     libgtest-dev libgmock-dev libbenchmark-dev
     postgresql sqlite3
+    sqlfluff
     snmp snmpd snmpsim
     clang libclang-rt-14-dev
-    python3 procps iproute2 systemd
+    python3 procps iproute2 systemd libsystemd-dev
     libfaketime
     xvfb xdotool
     dpkg-dev lintian desktop-file-utils
+    debootstrap systemd-container
 )
 
 # Installs the packages that are missing; a no-op when all are there.

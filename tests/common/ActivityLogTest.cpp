@@ -1,10 +1,13 @@
 #include "common/ActivityLog.h"
+#include "common/LogSettings.h"
 
 #include "tests/support/TemporaryProgramFolder.h"
 #include "tests/support/UnprivilegedScope.h"
 
 #include <QFile>
 #include <QRegularExpression>
+
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -87,7 +90,7 @@ TEST_F(ActivityLogTest, LastLineWithoutBreakFromAnotherWriterIsClosedFirst)
     }
 }
 
-TEST_F(ActivityLogTest, FileRestartsAfterFiftyThousandLines)
+TEST_F(ActivityLogTest, FileRestartsAfterFiftyThousandLinesAndKeepsTheFullOne)
 {
     folder.write("LOG.TXT", linesOf(49999));
     ActivityLog log(logPath(), fixedClock);
@@ -95,9 +98,17 @@ TEST_F(ActivityLogTest, FileRestartsAfterFiftyThousandLines)
     log.WriteLog(QStringLiteral("linha 50000"));
     EXPECT_EQ(content().count("\r\n"), 50000);
     EXPECT_TRUE(content().endsWith("09/12/2024 - 14:05:09: linha 50000\r\n"));
+    EXPECT_FALSE(QFile::exists(logPath() + ".1"));
 
     log.WriteLog(QStringLiteral("recomeço"));
-    EXPECT_EQ(content(), QStringLiteral("09/12/2024 - 14:05:09: recomeço\r\n").toUtf8());
+    EXPECT_EQ(content(), QStringLiteral("09/12/2024 - 14:05:09: Continuação de LOG.TXT.1, que atingiu 50000 "
+                                        "linhas.\r\n09/12/2024 - 14:05:09: recomeço\r\n")
+                             .toUtf8());
+    const QByteArray kept = folder.read("LOG.TXT.1");
+    EXPECT_EQ(kept.count("\r\n"), 50000);
+    EXPECT_TRUE(kept.startsWith(linesOf(49999)));
+    EXPECT_TRUE(kept.endsWith("09/12/2024 - 14:05:09: linha 50000\r\n"));
+    EXPECT_FALSE(QFile::exists(logPath() + ".novo"));
 }
 
 TEST_F(ActivityLogTest, LineCountFollowsOtherWriters)
@@ -115,7 +126,8 @@ TEST_F(ActivityLogTest, LineCountFollowsOtherWriters)
     log.WriteLog(QStringLiteral("50000"));
     EXPECT_EQ(content().count("\r\n"), 50000);
     log.WriteLog(QStringLiteral("depois"));
-    EXPECT_EQ(content().count("\r\n"), 1);
+    EXPECT_EQ(content().count("\r\n"), 2); // the line that names LOG.TXT.1, and ours
+    EXPECT_TRUE(content().endsWith("09/12/2024 - 14:05:09: depois\r\n"));
 }
 
 TEST_F(ActivityLogTest, RestartKeepsByteOrderMark)
@@ -123,8 +135,9 @@ TEST_F(ActivityLogTest, RestartKeepsByteOrderMark)
     folder.write("LOG.TXT", "\xEF\xBB\xBF" + linesOf(50000));
     ActivityLog log(logPath(), fixedClock);
     log.WriteLog(QStringLiteral("nova"));
-    EXPECT_EQ(content(), QByteArray("\xEF\xBB\xBF"
-                                    "09/12/2024 - 14:05:09: nova\r\n"));
+    EXPECT_EQ(content(), QStringLiteral("\uFEFF09/12/2024 - 14:05:09: Continuação de LOG.TXT.1, que atingiu "
+                                        "50000 linhas.\r\n09/12/2024 - 14:05:09: nova\r\n")
+                             .toUtf8());
 }
 
 TEST_F(ActivityLogTest, UnwritableFileLosesTheLineSilently)
@@ -167,6 +180,126 @@ TEST_F(ActivityLogTest, MissingFolderLosesTheLineSilently)
     ActivityLog log(folder.file("nao-existe/LOG.TXT"), fixedClock);
     EXPECT_NO_THROW(log.WriteLog(QStringLiteral("perdida")));
     EXPECT_FALSE(QFile::exists(folder.file("nao-existe/LOG.TXT")));
+}
+
+} // namespace
+
+namespace {
+
+// Puts a full LOG.TXT in place, as another writer's restart would (a new file under the name),
+// with lines that say which file they became; then writes one more line, which starts a new file.
+void restartWith(ActivityLog& log, const TemporaryProgramFolder& folder, const QByteArray& name)
+{
+    folder.write("cheio", QByteArray(name + "\r\n").repeated(50000));
+    QFile::remove(folder.file("LOG.TXT")); // none before the first
+    ASSERT_TRUE(QFile::rename(folder.file("cheio"), folder.file("LOG.TXT")));
+    log.WriteLog(QStringLiteral("depois de ") + QString::fromLatin1(name));
+}
+
+TEST_F(ActivityLogTest, RestartsKeepAsManyEarlierFilesAsConfigured)
+{
+    struct Case {
+        int keptFiles;
+        std::vector<QByteArray> expectedKept; // LOG.TXT.1, .2, ... after restarts from A, B, C
+        QByteArray firstLine;
+    };
+    const Case cases[] = {
+        {9, {"C", "B", "A"}, "Continuação de LOG.TXT.1, que atingiu 50000 linhas."},
+        {2, {"C", "B"}, "Continuação de LOG.TXT.1, que atingiu 50000 linhas."},
+        {1, {"C"}, "Continuação de LOG.TXT.1, que atingiu 50000 linhas."},
+        {0,
+         {},
+         "Registro recomeçado ao atingir 50000 linhas; as anteriores foram descartadas (Arquivos=0 em "
+         "Coletor.ini [Log])."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keptFiles);
+        TemporaryProgramFolder here;
+        ActivityLog log(here.file("LOG.TXT"), fixedClock, c.keptFiles);
+        for (const char* name : {"A", "B", "C"})
+            restartWith(log, here, name);
+        for (std::size_t i = 0; i < c.expectedKept.size(); ++i) {
+            const QString kept = QStringLiteral("LOG.TXT.%1").arg(i + 1);
+            SCOPED_TRACE(kept.toStdString());
+            EXPECT_EQ(here.read(kept), QByteArray(c.expectedKept[i] + "\r\n").repeated(50000));
+        }
+        EXPECT_FALSE(QFile::exists(here.file(QStringLiteral("LOG.TXT.%1").arg(c.expectedKept.size() + 1))));
+        EXPECT_EQ(here.read("LOG.TXT"),
+                  "09/12/2024 - 14:05:09: " + c.firstLine + "\r\n09/12/2024 - 14:05:09: depois de C\r\n");
+    }
+}
+
+TEST_F(ActivityLogTest, LinesWrittenTogetherRestartAtTheSameLineAsOneByOne)
+{
+    folder.write("LOG.TXT", linesOf(49999));
+    ActivityLog log(logPath(), fixedClock);
+    log.WriteLines({QStringLiteral("a"), QStringLiteral("b\nb2"), QStringLiteral("c")});
+    const QByteArray kept = folder.read("LOG.TXT.1");
+    EXPECT_EQ(kept.count("\r\n"), 50000);
+    EXPECT_TRUE(kept.endsWith("00:00:00: linha 49998\r\n09/12/2024 - 14:05:09: a\r\n"));
+    EXPECT_EQ(content(), QStringLiteral("09/12/2024 - 14:05:09: Continuação de LOG.TXT.1, que atingiu 50000 "
+                                        "linhas.\r\n09/12/2024 - 14:05:09: b\r\nb2\r\n"
+                                        "09/12/2024 - 14:05:09: c\r\n")
+                             .toUtf8());
+}
+
+TEST_F(ActivityLogTest, AWriterFollowsTheNewFileAnotherWriterStarted)
+{
+    folder.write("LOG.TXT", linesOf(49999));
+    ActivityLog ours(logPath(), fixedClock);
+    ActivityLog other(logPath(), fixedClock);
+    ours.WriteLog(QStringLiteral("nossa 50000"));
+    other.WriteLog(QStringLiteral("do outro, no arquivo novo"));
+    ours.WriteLog(QStringLiteral("nossa, no arquivo novo"));
+    EXPECT_TRUE(folder.read("LOG.TXT.1").endsWith("09/12/2024 - 14:05:09: nossa 50000\r\n"));
+    EXPECT_FALSE(QFile::exists(logPath() + ".2")) << "a second restart";
+    EXPECT_EQ(content(), QStringLiteral("09/12/2024 - 14:05:09: Continuação de LOG.TXT.1, que atingiu 50000 "
+                                        "linhas.\r\n09/12/2024 - 14:05:09: do outro, no arquivo novo\r\n"
+                                        "09/12/2024 - 14:05:09: nossa, no arquivo novo\r\n")
+                             .toUtf8());
+}
+
+TEST_F(ActivityLogTest, ARemovedFileIsCreatedAgain)
+{
+    ActivityLog log(logPath(), fixedClock);
+    log.WriteLog(QStringLiteral("um"));
+    ASSERT_TRUE(QFile::remove(logPath()));
+    log.WriteLog(QStringLiteral("dois"));
+    EXPECT_EQ(content(), QByteArray("09/12/2024 - 14:05:09: dois\r\n"));
+}
+
+TEST(LogSettings, ArquivosInColetorIni)
+{
+    struct Case {
+        QByteArray ini;
+        int keptFiles;
+        QString notice;
+    };
+    const Case cases[] = {
+        {"", 9, {}},
+        {"[Log]\r\n", 9, {}},
+        {"[Log]\r\nArquivos=3\r\n", 3, {}},
+        {"[LOG]\r\narquivos= 0 \r\n", 0, {}},
+        {"[Log]\r\nArquivos=99\r\n", 99, {}},
+        {"[Log]\r\nArquivos=100\r\n", 99,
+         QStringLiteral("Arquivos inválido em Coletor.ini [Log]: 100; usando 99.")},
+        {"[Log]\r\nArquivos=99999999999999999999\r\n", 99,
+         QStringLiteral("Arquivos inválido em Coletor.ini [Log]: 99999999999999999999; usando 99.")},
+        {"[Log]\r\nArquivos=-1\r\n", 9,
+         QStringLiteral("Arquivos inválido em Coletor.ini [Log]: -1; usando 9.")},
+        {"[Log]\r\nArquivos=nove\r\n", 9,
+         QStringLiteral("Arquivos inválido em Coletor.ini [Log]: nove; usando 9.")},
+        {"[COLETOR]\r\nArquivos=2\r\n", 9, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ini.toStdString());
+        TemporaryProgramFolder folder;
+        if (!c.ini.isEmpty())
+            folder.write("Coletor.ini", c.ini);
+        const vorenta::LogSettings settings = vorenta::LoadLogSettings(folder.path());
+        EXPECT_EQ(settings.keptFiles, c.keptFiles);
+        EXPECT_EQ(settings.notice, c.notice);
+    }
 }
 
 } // namespace

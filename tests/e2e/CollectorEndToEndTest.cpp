@@ -125,6 +125,11 @@ TEST_P(CollectorEndToEnd, OnePassStoresEveryRecordedPrinterAndASecondPassAddsRea
     EXPECT_EQ(test::AfterPrefix(messages, kFinished),
               QStringList({address(3) + " ACME LM-4200", address(5) + " ZETA C300"}))
         << all.toStdString();
+    const QStringList passes = test::AfterPrefix(messages, "Busca concluída: ");
+    ASSERT_EQ(passes.size(), 1) << all.toStdString();
+    EXPECT_TRUE(
+        passes[0].startsWith("4 endereços, 2 equipamentos, 2 gravados, 0 pendentes, 0 recusados, 0 erros, "))
+        << passes[0].toStdString();
 
     ASSERT_EQ(db().count("DadosOid"), 2) << all.toStdString();
     const QString computer = QHostInfo::localHostName().left(15);

@@ -167,6 +167,11 @@ TEST_F(CollectorOutage, AStartDuringAnOutageWalksTheKeptRangesOrNothing)
         EXPECT_EQ(test::AfterPrefix(messages, kKept),
                   QStringList({address(3) + " LM42-0001'A", address(5) + " C300-7788"}));
         EXPECT_TRUE(messages.contains("Leituras pendentes aguardando envio: 2")) << all.toStdString();
+        const QStringList passes = test::AfterPrefix(messages, "Busca concluída: ");
+        ASSERT_EQ(passes.size(), 1) << all.toStdString();
+        EXPECT_TRUE(passes[0].startsWith(
+            "4 endereços, 2 equipamentos, 0 gravados, 2 pendentes, 0 recusados, 0 erros, "))
+            << passes[0].toStdString();
 
         messages = runOnce(fresh);
         EXPECT_TRUE(messages.contains("Nenhuma faixa de IP guardada; nada coletado."))

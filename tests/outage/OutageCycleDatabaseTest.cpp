@@ -31,7 +31,15 @@ struct QueueCycleFixture {
                                {[this] { log.WriteLog("[replay]"); }, [this] { ++passes; }},
                                identity, log};
     CollectionCycle cycle{identity, outage, walk, [] { return QStringLiteral("127.0.0.37"); }, log, stop};
+    // A clock that stands still: every pass's line reads 0,0 s.
+    QueueCycleFixture()
+    {
+        cycle.setClock([] { return std::chrono::steady_clock::time_point{}; });
+    }
 };
+
+const QString kEmptyPass = QStringLiteral(
+    "Busca concluída: 0 endereços, 0 equipamentos, 0 gravados, 0 pendentes, 0 recusados, 0 erros, 0,0 s");
 
 TEST(OutageCycleDatabase, ReplaysAfterTheConnectionTestAndKeepsWhatItLoads)
 {
@@ -40,8 +48,9 @@ TEST(OutageCycleDatabase, ReplaysAfterTheConnectionTestAndKeepsWhatItLoads)
     f.database.ranges.slot(1) = {"127.0.0.10", "127.0.0.12"};
     f.database.restMinutes = 0;
     f.cycle.RunCycle();
-    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK",
-                                        "[replay]", "[load]", "[walk 127.0.0.10-127.0.0.12]", "[rest]"}));
+    EXPECT_EQ(f.log.lines,
+              QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[replay]",
+                           "[load]", "[walk 127.0.0.10-127.0.0.12]", kEmptyPass, "[rest]"}));
     EXPECT_EQ(f.passes, 1) << "the queue's lines once, at the pass's end";
     EXPECT_EQ(f.kept.keptPauseMinutes(), 0);
     const std::optional<RangeTable> kept = f.kept.keptRanges(f.identity);
@@ -63,10 +72,10 @@ TEST(OutageCycleDatabase, WithoutTheServerItWalksTheKeptRangesAndRestsTheKeptMin
     f.kept.keepPauseMinutes(0);
     f.database.connects = false;
     f.cycle.RunCycle();
-    EXPECT_EQ(f.log.lines,
-              QStringList({"Iniciando busca de Equipamentos", "[connect]",
-                           "Coletando as faixas de IP guardadas: 2", "[walk 127.0.0.10-127.0.0.12]",
-                           "[walk 127.0.1.1-127.0.1.2]", "Aguardando (0) minuto(s)  antes de continuar."}));
+    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]",
+                                        "Coletando as faixas de IP guardadas: 2",
+                                        "[walk 127.0.0.10-127.0.0.12]", "[walk 127.0.1.1-127.0.1.2]",
+                                        kEmptyPass, "Aguardando (0) minuto(s)  antes de continuar."}));
 }
 
 TEST(OutageCycleDatabase, WithoutTheServerAndNothingKeptItScansNothingAndSaysSo)
@@ -99,7 +108,7 @@ TEST(OutageCycleDatabase, AFailedLoadAtStartWalksTheKeptRanges)
     f.cycle.RunCycle(false);
     EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK",
                                         "[replay]", "[load]", "Coletando as faixas de IP guardadas: 1",
-                                        "[walk 127.0.0.10-127.0.0.12]"}));
+                                        "[walk 127.0.0.10-127.0.0.12]", kEmptyPass}));
 }
 
 // The server went away during the pass: the rest's query fails, and the cycle rests the kept

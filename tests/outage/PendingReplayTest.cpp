@@ -240,6 +240,28 @@ TEST_P(PendingReplayTest, AStopEndsTheReplayAndWhatIsLeftWaits)
     EXPECT_EQ(db().count("DadosOid"), 0);
 }
 
+// A long outage's queue goes in batches of 50 (the last one shorter), each one progress that
+// feeds the service's watchdog: a replay of thousands of readings is no stuck pass.
+TEST_P(PendingReplayTest, EveryBatchIsStoredOnceAndFeedsTheWatchdog)
+{
+    for (int i = 0; i < 120; ++i)
+        ASSERT_TRUE(queue->enqueue(pending(QStringLiteral("B-%1").arg(i), 120 - i)));
+    int beats = 0;
+    stop.setHeartbeat([&] { ++beats; }, std::chrono::minutes(1));
+
+    replay->ReplayPending(stop);
+
+    EXPECT_EQ(db().count("DadosOid"), 120);
+    EXPECT_EQ(db().count("DadosOid", "IdLeitura is not null"), 120);
+    EXPECT_FALSE(queue->hasWaiting());
+    EXPECT_GE(beats, 3) << "one beat a batch: 50, 50 and 20 readings";
+    // Replayed again, nothing is sent twice.
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(queue->enqueue(pending(QStringLiteral("C-%1").arg(i), 5)));
+    replay->ReplayPending(stop);
+    EXPECT_EQ(db().count("DadosOid"), 123);
+}
+
 VORENTA_INSTANTIATE_DATABASE_TESTS(PendingReplayTest);
 
 // The live store with a queue, on a server that refuses connections: nothing is tried twice

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The Debian packages, checked the way an administrator meets them.
 #   package_test.sh pack BUILD_DIR OUT_DIR   CPack the build's programs into OUT_DIR
-#   package_test.sh contents OUT_DIR         file list, control fields, conffile, unit, lintian
+#   package_test.sh contents OUT_DIR         file list, control fields, no conffile, unit, lintian
 #   package_test.sh lifecycle OUT_DIR        apt install, configure, a service pass as user
-#                                            vorenta, upgrade, remove, purge: in a throwaway root
+#                                            vorenta, upgrades (a changed template, the conffile
+#                                            of earlier releases), remove, purge: in a throwaway root
 # The throwaway root is an overlay of this machine's own root in a private mount namespace: the
 # packages' real maintainer scripts run there with a recording systemctl, and nothing of it
 # reaches the machine. Needs root. Exit 77 (skip) when a tool is missing, unless scripts/test
 # runs the suite (VORENTA_REQUIRE_PEERS=1): then that is a failure.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/release_variants.sh"
 
 fail() {
     echo "FAIL: $*" >&2
@@ -50,7 +52,7 @@ EXPECTED_COLLECTOR_FILES='
 -rwxr-xr-x ./usr/bin/VorentaServer
 -rw-r--r-- ./lib/systemd/system/vorenta.service
 -rw-r--r-- ./usr/lib/sysusers.d/vorenta.conf
--rw-r--r-- ./etc/vorenta/Coletor.ini
+-rw-r--r-- ./usr/share/vorenta/Coletor.ini
 -rw-r--r-- ./usr/share/vorenta/schema/sqlite.sql
 -rw-r--r-- ./usr/share/vorenta/schema/postgresql.sql
 -rw-r--r-- ./usr/share/vorenta/schema/sqlserver.sql
@@ -77,6 +79,7 @@ Depends|libqt6sql6-sqlite
 Depends|systemd | systemd-standalone-sysusers
 Depends|libqt6core6
 Depends|libqt6sql6
+Depends|libsystemd0
 Recommends|libqt6sql6-odbc, tdsodbc
 Suggests|libqt6sql6-psql'
 EXPECTED_CONFIG_FIELDS='
@@ -97,6 +100,9 @@ StateDirectory=vorenta
 StateDirectoryMode=0750
 ExecStart=/usr/bin/VorentaServer --home /var/lib/vorenta
 WorkingDirectory=/var/lib/vorenta
+Type=notify
+NotifyAccess=main
+WatchdogSec=15min
 Restart=on-failure
 RestartPreventExitStatus=78
 KillSignal=SIGTERM
@@ -152,7 +158,9 @@ contents() {
     dpkg-deb -x "$collector" "$work/collector"
     dpkg-deb -x "$config" "$work/config"
 
-    expect_equal "conffiles" "/etc/vorenta/Coletor.ini" "$(cat "$work/control/conffiles")"
+    # Every site edits Coletor.ini: a conffile would stop an unattended upgrade at dpkg's prompt.
+    [[ ! -s $work/control/conffiles ]] || fail "the package has conffiles: $(cat "$work/control/conffiles")"
+    [[ ! -e $work/collector/etc ]] || fail "the package ships files in /etc: $(cd "$work/collector" && find etc)"
     local script
     for script in postinst prerm postrm; do
         [[ -x $work/control/$script ]] || fail "no executable $script"
@@ -160,12 +168,13 @@ contents() {
     done
 
     # Every key of the shipped settings is there, and commented out: nothing is configured.
-    local ini=$work/collector/etc/vorenta/Coletor.ini key
+    local ini=$work/collector/usr/share/vorenta/Coletor.ini key
     local live
     live=$(grep -vE '^[[:space:]]*([;#]|\[|$)' "$ini" || true)
     [[ -z $live ]] || fail "Coletor.ini sets values: $live"
     for key in Chave IDServ LocalInstal DataExp Simultaneos Tipo Servidor Porta BancoDados Usuario Senha TempoConexao \
-        TempoComando; do
+        TempoComando Perfis V1Public Versao Comunidade Autenticacao SenhaAutenticacao Privacidade SenhaPrivacidade \
+        Contexto Faixas; do
         grep -qE "^;$key=" "$ini" || fail "Coletor.ini does not mention $key"
     done
 
@@ -186,7 +195,7 @@ contents() {
     report=$(lintian --fail-on error,warning --display-info "$collector" "$config" 2>&1) || status=$?
     grep -v 'running with root privileges' <<<"$report" || true
     ((status == 0)) || fail "lintian"
-    echo "contents, control fields, conffile, unit and lintian: ok"
+    echo "contents, control fields, no conffile, unit and lintian: ok"
 }
 
 # --- The throwaway root -------------------------------------------------------------------------
@@ -214,8 +223,17 @@ in_root() { # runs a command in the throwaway root, as root, with a plain enviro
 systemctl_calls() { in_root cat /run/fake-systemctl.log 2>/dev/null || true; }
 forget_systemctl_calls() { in_root rm -f /run/fake-systemctl.log; }
 called() { systemctl_calls | grep -qE "(^| )$1( |$)"; }
-# apt runs dpkg with a PATH of its own: keep the recording systemctl first on it.
-apt_install() { in_root apt-get install -y -q -o DPkg::Path="$ROOT_PATH" "$@"; }
+# apt runs dpkg with a PATH of its own: keep the recording systemctl first on it. No terminal,
+# as an unattended upgrade has none: a dpkg question ends the install with an error.
+apt_install() { in_root apt-get install -y -q -o DPkg::Path="$ROOT_PATH" "$@" </dev/null; }
+installed_version() { in_root dpkg-query -W -f '${Version} ${db:Status-Abbrev}' vorenta-collector; }
+same_file() { cmp -s "$ROOT/$1" "$ROOT/$2"; }
+# Nothing dpkg would leave beside settings it asked about.
+no_settings_copies() {
+    local copies
+    copies=$(in_root find /etc/vorenta -name 'Coletor.ini?*')
+    [[ -z $copies ]] || fail "$1 left copies of the settings: $copies"
+}
 stat_of() { in_root stat -c '%a %U %G' "$1"; }
 
 lifecycle() {
@@ -266,6 +284,10 @@ lifecycle_inside() {
     expect_equal "vorenta's shell" /usr/sbin/nologin "$shell"
     expect_equal "vorenta's group" "$gid" "$(in_root getent group vorenta | cut -d: -f3)"
     expect_equal "Coletor.ini" "640 root vorenta" "$(stat_of /etc/vorenta/Coletor.ini)"
+    same_file /etc/vorenta/Coletor.ini /usr/share/vorenta/Coletor.ini ||
+        fail "the installed settings are not the shipped template"
+    [[ -z $(in_root dpkg-statoverride --list /etc/vorenta/Coletor.ini) ]] ||
+        fail "the settings have a stat override: dpkg does not own them"
     expect_equal "program folder" "750 vorenta vorenta" "$(stat_of /var/lib/vorenta)"
     expect_equal "settings link" /etc/vorenta/Coletor.ini "$(in_root readlink /var/lib/vorenta/Coletor.ini)"
     [[ ! -e $ROOT/etc/systemd/system/multi-user.target.wants/vorenta.service ]] ||
@@ -332,6 +354,34 @@ EOF
     grep -q 'Chave=CLI-PKG' "$ROOT/etc/vorenta/Coletor.ini" || fail "the upgrade replaced the edited settings"
     expect_equal "Coletor.ini after upgrade" "640 root vorenta" "$(stat_of /etc/vorenta/Coletor.ini)"
 
+    echo "== reinstall with the settings deleted: made again from the template"
+    cp -p "$ROOT/etc/vorenta/Coletor.ini" "$base/edited.ini"
+    rm "$ROOT/etc/vorenta/Coletor.ini"
+    apt_install --reinstall /var/cache/vorenta-test/collector.deb >"$base/apt.log" 2>&1 || {
+        cat "$base/apt.log" >&2
+        fail "apt-get install --reinstall with the settings deleted"
+    }
+    same_file /etc/vorenta/Coletor.ini /usr/share/vorenta/Coletor.ini ||
+        fail "the deleted settings were not made again from the template"
+    expect_equal "Coletor.ini made again" "640 root vorenta" "$(stat_of /etc/vorenta/Coletor.ini)"
+    cp -p "$base/edited.ini" "$ROOT/etc/vorenta/Coletor.ini"
+
+    echo "== unattended upgrade to a release whose template differs: no question, edits kept"
+    local next later
+    later=$(later_version "$ROOT/var/cache/vorenta-test/collector.deb")
+    next=$(release_variant "$ROOT/var/cache/vorenta-test/collector.deb" "$ROOT/var/cache/vorenta-test" "$later" template)
+    apt_install "/var/cache/vorenta-test/$(basename "$next")" >"$base/apt.log" 2>&1 || {
+        cat "$base/apt.log" >&2
+        fail "apt-get install -y of a release with another template, without a terminal"
+    }
+    expect_equal "version after the upgrade" "$later ii " "$(installed_version)"
+    grep -qxF "$VARIANT_TEMPLATE_LINE" "$ROOT/usr/share/vorenta/Coletor.ini" ||
+        fail "the upgrade did not bring the new template"
+    cmp -s "$base/edited.ini" "$ROOT/etc/vorenta/Coletor.ini" ||
+        fail "the upgrade changed the edited settings: $(diff "$base/edited.ini" "$ROOT/etc/vorenta/Coletor.ini")"
+    expect_equal "Coletor.ini after the template changed" "640 root vorenta" "$(stat_of /etc/vorenta/Coletor.ini)"
+    no_settings_copies "the upgrade"
+
     echo "== remove: stopped, program folder and settings kept"
     forget_systemctl_calls
     in_root dpkg -r vorenta-collector >"$base/dpkg.log" 2>&1 || fail "dpkg -r: $(cat "$base/dpkg.log")"
@@ -360,7 +410,43 @@ EOF
     in_root env QT_QPA_PLATFORM=offscreen ConfigVorenta --help | grep -q -- '--home' || fail "ConfigVorenta --help"
     in_root dpkg -P vorenta-config >"$base/dpkg.log" 2>&1 || fail "dpkg -P vorenta-config: $(cat "$base/dpkg.log")"
     [[ ! -e $ROOT/usr/bin/ConfigVorenta ]] || fail "purge left ConfigVorenta"
+
+    upgrade_from_conffile_release "$base"
     echo "install, service pass, upgrade, remove and purge: ok"
+}
+
+# Sites installed with releases up to 3.6 have the settings as a conffile (kept 0640 by a stat
+# override) and edited: the upgrade to this build, without a terminal, must ask nothing and keep
+# them; purge then removes them.
+upgrade_from_conffile_release() {
+    local base=$1 earlier
+    echo "== unattended upgrade from a release that shipped the settings as a conffile"
+    earlier=$(release_variant "$ROOT/var/cache/vorenta-test/collector.deb" "$ROOT/var/cache/vorenta-test" \
+        "$(earlier_version "$ROOT/var/cache/vorenta-test/collector.deb")" conffile)
+    apt_install "/var/cache/vorenta-test/$(basename "$earlier")" >"$base/apt.log" 2>&1 || {
+        cat "$base/apt.log" >&2
+        fail "apt-get install of the conffile release"
+    }
+    expect_equal "conffiles of the earlier release" /etc/vorenta/Coletor.ini \
+        "$(in_root dpkg-query -W -f '${Conffiles}' vorenta-collector | awk 'NF { print $1 }')"
+    in_root dpkg-statoverride --update --add root vorenta 0640 /etc/vorenta/Coletor.ini
+    printf '[COLETOR]\nChave=CLI-OLD\nIDServ=SITE-OLD\n' >"$ROOT/etc/vorenta/Coletor.ini"
+    cp -p "$ROOT/etc/vorenta/Coletor.ini" "$base/edited.ini"
+    apt_install /var/cache/vorenta-test/collector.deb >"$base/apt.log" 2>&1 || {
+        cat "$base/apt.log" >&2
+        fail "apt-get install -y from the conffile release, without a terminal"
+    }
+    expect_equal "version after the upgrade" "$(dpkg-deb -f "$ROOT/var/cache/vorenta-test/collector.deb" Version) ii " \
+        "$(installed_version)"
+    cmp -s "$base/edited.ini" "$ROOT/etc/vorenta/Coletor.ini" ||
+        fail "the upgrade changed the edited conffile: $(diff "$base/edited.ini" "$ROOT/etc/vorenta/Coletor.ini")"
+    expect_equal "Coletor.ini after leaving the conffile" "640 root vorenta" "$(stat_of /etc/vorenta/Coletor.ini)"
+    [[ -z $(in_root dpkg-statoverride --list /etc/vorenta/Coletor.ini) ]] ||
+        fail "the earlier release's stat override is left"
+    no_settings_copies "the upgrade from the conffile"
+    in_root dpkg -P vorenta-collector >"$base/dpkg.log" 2>&1 || fail "dpkg -P: $(cat "$base/dpkg.log")"
+    [[ ! -e $ROOT/etc/vorenta ]] || fail "purge after the conffile release left /etc/vorenta: $(ls -la "$ROOT/etc/vorenta")"
+    ! in_root getent passwd vorenta >/dev/null || fail "purge left the user vorenta"
 }
 
 # Runs the installed unit's ExecStart the way systemd would (its user, folder, umask and

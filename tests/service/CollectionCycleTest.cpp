@@ -26,7 +26,18 @@ struct CycleFixture {
     CollectorIdentity identity{"CLI", "7", {}, {}};
     QString localIp = "127.0.0.37";
     CollectionCycle cycle{identity, database, walk, [this] { return localIp; }, log, stop};
+    // Each look at the clock is 10.3 s after the one before: every pass takes 10,3 s.
+    std::chrono::steady_clock::time_point now{};
+    QStringList statuses;
+    CycleFixture()
+    {
+        cycle.setClock([this] { return now += 10300ms; });
+        cycle.setPassEnded([this](const QString& status) { statuses.append(status); });
+    }
 };
+
+const QString kEmptyPass = QStringLiteral(
+    "Busca concluída: 0 endereços, 0 equipamentos, 0 gravados, 0 pendentes, 0 recusados, 0 erros, 10,3 s");
 
 } // namespace
 
@@ -42,7 +53,8 @@ TEST(CollectionCycle, WalksEveryFilledSlotInOrderThenRests)
     EXPECT_EQ(f.log.lines,
               QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[load]",
                            "[walk 127.0.0.10-127.0.0.12]", "Erro ao capturar dados de : 10.0.0.5",
-                           "[walk 127.0.1.1-127.0.1.2]", "[rest]"}));
+                           "[walk 127.0.1.1-127.0.1.2]", kEmptyPass, "[rest]"}));
+    EXPECT_EQ(f.statuses, QStringList({kEmptyPass}));
 }
 
 TEST(CollectionCycle, AddressWithoutThreeDotsIsReportedLikeAnyBadRange)
@@ -67,9 +79,9 @@ TEST(CollectionCycle, NoRangeFallsBackToTheLocalNetwork)
 {
     CycleFixture f;
     f.cycle.RunCycle();
-    EXPECT_EQ(f.log.lines,
-              QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK", "[load]",
-                           "Sem faixa de IP criada: 127.0.0.", "[collect 127.0.0.2-255]", "[rest]"}));
+    EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK",
+                                        "[load]", "Sem faixa de IP criada: 127.0.0.",
+                                        "[collect 127.0.0.2-255]", kEmptyPass, "[rest]"}));
     EXPECT_EQ(f.cycle.LocalIp(), QStringLiteral("127.0.0.37"));
 }
 
@@ -80,6 +92,9 @@ TEST(CollectionCycle, AFailedLoadNeverFallsBackToTheLocalNetwork)
     f.cycle.RunCycle();
     EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]", "Teste de Conexão OK",
                                         "[load]", "[rest]"}));
+    EXPECT_EQ(f.statuses,
+              QStringList({"Faixas de IP não lidas do banco de dados; nenhuma busca realizada (veja "
+                           "LOG.TXT)."}));
 
     // With ranges from an earlier load, a failed load walks those.
     f.database.loads = true;
@@ -129,6 +144,8 @@ TEST(CollectionCycle, NoConnectionEndsTheCycle)
     f.database.connects = false;
     f.cycle.RunCycle();
     EXPECT_EQ(f.log.lines, QStringList({"Iniciando busca de Equipamentos", "[connect]"}));
+    EXPECT_EQ(f.statuses,
+              QStringList({"Sem conexão com o banco de dados; nenhuma busca realizada (veja LOG.TXT)."}));
 }
 
 TEST(CollectionCycle, WithoutIdentityNothingIsScannedAndTheCycleRestsUntilAStop)
@@ -142,6 +159,9 @@ TEST(CollectionCycle, WithoutIdentityNothingIsScannedAndTheCycleRestsUntilAStop)
     ASSERT_EQ(f.log.lines.size(), 2);
     EXPECT_TRUE(f.log.lines[1].startsWith("Chave e IDServ não configurados")) << f.log.lines[1].toStdString();
     EXPECT_FALSE(f.log.contains("[connect]"));
+    EXPECT_EQ(
+        f.statuses,
+        QStringList({"Chave e IDServ não configurados em Coletor.ini [COLETOR]; nenhuma busca realizada."}));
 
     f.cycle.RunCycle(false); // --once: no rest
     EXPECT_EQ(f.log.lines.size(), 4);
@@ -166,6 +186,52 @@ TEST(CollectionCycle, StopRequestEndsTheSlotWalk)
     f.cycle.RunCycle();
     EXPECT_TRUE(f.log.startingWith("[walk").isEmpty());
     EXPECT_FALSE(f.log.contains("[rest]"));
+    EXPECT_EQ(f.log.lines.last(),
+              QStringLiteral("Busca interrompida: 0 endereços, 0 equipamentos, 0 gravados, "
+                             "0 pendentes, 0 recusados, 0 erros, 10,3 s"));
+}
+
+TEST(CollectionCycle, ThePassLineCountsWhatTheWalkCommitted)
+{
+    CycleFixture f;
+    f.database.ranges.RangesConfigured = true;
+    f.database.ranges.slot(1) = {"127.0.0.10", "127.0.0.20"};
+    f.database.ranges.slot(2) = {"127.0.0.30", "127.0.0.40"};
+    f.walk.commits = {{false, std::nullopt},
+                      {true, StoreOutcome::Stored},
+                      {true, StoreOutcome::Stored},
+                      {true, StoreOutcome::Queued},
+                      {true, StoreOutcome::Refused},
+                      {true, StoreOutcome::Failed},
+                      {true, StoreOutcome::Unreachable},
+                      {true, std::nullopt}}; // a stop came before its store
+    f.cycle.RunCycle();
+    const QString line =
+        QStringLiteral("Busca concluída: 16 endereços, 14 equipamentos, 4 gravados, 2 pendentes, "
+                       "2 recusados, 4 erros, 10,3 s");
+    EXPECT_EQ(f.log.lines.mid(f.log.lines.size() - 2), QStringList({line, "[rest]"}));
+    EXPECT_EQ(f.statuses, QStringList({line}));
+
+    // The next pass counts afresh.
+    f.walk.commits = {{true, StoreOutcome::Stored}};
+    f.cycle.RunCycle();
+    EXPECT_EQ(f.statuses.last(), QStringLiteral("Busca concluída: 2 endereços, 2 equipamentos, 2 gravados, "
+                                                "0 pendentes, 0 recusados, 0 erros, 10,3 s"));
+}
+
+TEST(PassSummaryLine, WallTimeInTenthsWithADecimalComma)
+{
+    const std::pair<std::chrono::milliseconds, const char*> cases[] = {
+        {0ms, "0,0 s"},      {49ms, "0,0 s"},     {50ms, "0,1 s"},         {10250ms, "10,3 s"},
+        {10349ms, "10,3 s"}, {59999ms, "60,0 s"}, {3723400ms, "3723,4 s"}, {-5ms, "0,0 s"},
+    };
+    for (const auto& [wall, text] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(PassSummaryLine(PassTally{253, 5, 5, 0, 0, 0}, wall, false),
+                  QStringLiteral("Busca concluída: 253 endereços, 5 equipamentos, 5 gravados, 0 pendentes, "
+                                 "0 recusados, 0 erros, ") +
+                      QString::fromUtf8(text));
+    }
 }
 
 TEST(NetworkPrefix, UpToAndIncludingTheThirdDot)

@@ -49,7 +49,8 @@ TEST(SystemdUnit, HandInstallHasTheSandbox)
           "CapabilityBoundingSet=", "NoNewPrivileges=yes", "PrivateTmp=yes", "PrivateDevices=yes",
           "RestrictNamespaces=yes", "RestrictAddressFamilies=AF_INET AF_INET6 AF_UNIX AF_NETLINK",
           "MemoryDenyWriteExecute=yes", "SystemCallFilter=@system-service", "UMask=0027",
-          "Restart=on-failure", "RestartPreventExitStatus=78", "KillSignal=SIGTERM"})
+          "Restart=on-failure", "RestartPreventExitStatus=78", "KillSignal=SIGTERM", "Type=notify",
+          "NotifyAccess=main", "WatchdogSec=15min"})
         EXPECT_TRUE(lines.contains(QString::fromUtf8(directive))) << directive;
     for (const QString& line : lines)
         EXPECT_FALSE(line.contains(u'@') && !line.startsWith(QStringLiteral("SystemCallFilter=")))

@@ -3,6 +3,7 @@
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/Deadline.h"
 
+#include <atomic>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -130,6 +131,29 @@ TEST(ServiceLoop, PauseHoldsTheNextPassUntilContinue)
     f.service.requestControl(ControlRequest::Stop);
     ASSERT_TRUE(f.endsSoon());
     EXPECT_EQ(f.log.lines().last(), QStringLiteral("Finalização do serviço Vorenta."));
+}
+
+// The watchdog's feed comes from the waits too: a paused service and one at rest are alive.
+TEST(ServiceLoop, HeartbeatBeatsWhilePausedAndDuringTheRest)
+{
+    LoopFixture f;
+    std::atomic<int> beats{0};
+    f.stop.setHeartbeat([&beats] { ++beats; }, 10ms);
+    f.run();
+    ASSERT_TRUE(f.log.waitFor("[cycle]")) << "no cycle began within 30 s";
+    const int atRest = beats;
+    std::this_thread::sleep_for(300ms);
+    EXPECT_GE(beats - atRest, 5) << "no heartbeat during the rest";
+
+    f.rest = 0ms;
+    f.service.requestControl(ControlRequest::Pause);
+    f.stop.request(); // ends the rest; the pause is taken at the top of the next pass
+    ASSERT_TRUE(f.log.waitFor("Vorentor pausado!")) << "the pause was not logged within 30 s";
+    const int paused = beats;
+    std::this_thread::sleep_for(300ms);
+    EXPECT_GE(beats - paused, 5) << "no heartbeat while paused";
+    f.service.requestControl(ControlRequest::Stop);
+    ASSERT_TRUE(f.endsSoon()) << "a stop while paused must end the loop";
 }
 
 TEST(ServiceLoop, StopOrShutdownWhilePausedEndsTheService)

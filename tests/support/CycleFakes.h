@@ -4,7 +4,10 @@
 #include "collector/service/AddressWalk.h"
 #include "tests/support/CapturingLogSink.h"
 
+#include <optional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace vorenta::test {
 
@@ -55,6 +58,8 @@ public:
         if (NetworkPrefix(start).isEmpty() || end == "falha")
             throw RangeWalkError("range");
         m_log.WriteLog("[walk " + start + "-" + end + "]");
+        for (const auto& [printer, outcome] : commits)
+            committed(printer, outcome);
     }
     void SetCurrentPrefix(const QString& prefix) override { m_prefix = prefix; }
     const QString& CurrentPrefix() const override { return m_prefix; }
@@ -62,6 +67,9 @@ public:
     {
         m_log.WriteLog(QStringLiteral("[collect %1%2-%3]").arg(m_prefix).arg(first).arg(last));
     }
+
+    /// The addresses every WalkRange commits: a printer or not, and its store's outcome.
+    std::vector<std::pair<bool, std::optional<StoreOutcome>>> commits;
 
 private:
     CapturingLogSink& m_log;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "collector/database/StoreReading.h"
 #include "collector/database/TDTM.h"
+#include "collector/database/store/DatabaseReadingStore.h"
 #include "common/database/SqlQuery.h"
 #include "tests/support/CapturingLogSink.h"
 #include "tests/support/DatabaseFixture.h"
