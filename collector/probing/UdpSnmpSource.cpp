@@ -1,22 +1,9 @@
 #include "UdpSnmpSource.h"
 
+#include "collector/probing/ProfiledSnmpSource.h"
 #include "common/Windows1252.h"
 
 namespace vorenta {
-
-namespace {
-
-SnmpAnswer AnswerOf(const snmp::GetResult& result)
-{
-    SnmpAnswer answer;
-    answer.ok = result.ok;
-    answer.timedOut = result.failure == snmp::GetFailure::Timeout;
-    if (result.ok)
-        answer.value = DecodeWindows1252(result.value);
-    return answer;
-}
-
-} // namespace
 
 UdpSnmpSource::UdpSnmpSource(std::uint16_t port, int waitMs, int cancelDescriptor)
     : m_port(port), m_waitMs(waitMs), m_cancelDescriptor(cancelDescriptor)

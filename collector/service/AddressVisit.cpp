@@ -5,6 +5,14 @@
 
 namespace vorenta {
 
+SnmpSource& VisitSource(const WalkParts& parts, const QString& address, LogSink& log,
+                        std::optional<ProfiledSnmpSource>& profiled)
+{
+    if (!parts.profiles)
+        return parts.network;
+    return profiled.emplace(*parts.profiles, address, log);
+}
+
 bool ProbeAddress(DeviceReading& reading, const QString& address, SnmpSource& snmp,
                   const ManufacturerStep& readManufacturerData, ModelOidTable& modelOids, LogSink& log)
 {

@@ -3,6 +3,8 @@
 #include "collector/database/ReadingStore.h"
 #include "collector/probing/DeviceReading.h"
 #include "collector/probing/ModelOidTable.h"
+#include "collector/probing/ProfiledSnmpSource.h"
+#include "collector/probing/SnmpProfiles.h"
 #include "collector/probing/SnmpSource.h"
 #include "common/ActivityLog.h"
 #include "common/StopSignal.h"
@@ -26,12 +28,21 @@ using ManufacturerStep = std::function<void(DeviceReading&, const QString& addre
 /// `network` and `readManufacturerData` from its probing threads, so both must allow calls from
 /// several threads at once (UdpSnmpSource and ReadManufacturerData do); `modelOids` and `store`
 /// sit on the database connection and are used only by the thread that runs the cycle.
+///
+/// With `profiles` (Coletor.ini has [SNMP] profiles) every visit asks through a
+/// ProfiledSnmpSource of its own instead of `network`; without, `network` alone, as always.
 struct WalkParts {
     SnmpSource& network;
     ManufacturerStep readManufacturerData;
     ModelOidTable& modelOids;
     ReadingStore& store;
+    SnmpProfiles* profiles = nullptr;
 };
+
+/// The source one visit to `address` asks through: `parts.network`, or a ProfiledSnmpSource made
+/// in `profiled` when the site has profiles; `log` takes the address's lines.
+SnmpSource& VisitSource(const WalkParts& parts, const QString& address, LogSink& log,
+                        std::optional<ProfiledSnmpSource>& profiled);
 
 /// The lines one address writes while it is probed, kept for the moment they are written.
 class LineBuffer final : public LogSink {

@@ -8,6 +8,7 @@
 #include "collector/probing/IdentifyDevice.h"
 #include "collector/probing/ManufacturerDispatch.h"
 #include "collector/probing/PrefetchingSnmpSource.h"
+#include "collector/probing/ProfiledSnmpSource.h"
 #include "collector/probing/UdpSnmpSource.h"
 #include "collector/service/CollectionCycle.h"
 #include "collector/service/ConcurrentWalk.h"
@@ -15,6 +16,7 @@
 #include "collector/service/MakerFallbackSetting.h"
 #include "collector/service/ProbeLimits.h"
 #include "collector/service/ServiceHost.h"
+#include "collector/service/SnmpProfilesSetting.h"
 #include "collector/service/StartupSettings.h"
 #include "collector/service/SystemdNotifier.h"
 #include "collector/service/SystemdUnit.h"
@@ -60,8 +62,64 @@ void printReason(const QString& text)
     std::fputs(("VorentaServer: " + text + u'\n').toUtf8().constData(), stderr);
 }
 
+// The profiles a technician's --get or --probe asks with: the one --perfil names, else all of
+// them; nothing when the site has none (v1 "public" as always). False, with the reason on standard
+// error, for a profile name that is not there.
+bool technicianProfiles(const CommandLine& command, std::optional<SnmpProfiles>& profiles)
+{
+    SnmpProfilesSetting setting = LoadSnmpProfiles(programFolder(command));
+    for (const QString& notice : setting.notices)
+        printReason(notice);
+    if (command.profile.isEmpty()) {
+        if (setting.configured)
+            profiles.emplace(setting.profiles);
+        return true;
+    }
+    for (const SnmpProfile& profile : setting.profiles) {
+        if (setting.configured && profile.name.compare(command.profile, Qt::CaseInsensitive) == 0) {
+            profiles.emplace(QList<SnmpProfile>{profile});
+            return true;
+        }
+    }
+    printReason(QStringLiteral("perfil SNMP desconhecido: %1; veja [SNMP] Perfis em Coletor.ini")
+                    .arg(EscapedText(command.profile)));
+    return false;
+}
+
+// The GET with every profile that applies, the earliest that answered taken, as a visit's first GET.
+snmp::GetResult profiledGet(SnmpProfiles& profiles, const QString& oid, const QString& address)
+{
+    const QList<const SnmpProfile*> candidates = profiles.forAddress(address);
+    std::vector<snmp::ProfileRequest> requests;
+    for (const SnmpProfile* profile : candidates)
+        requests.push_back({&profile->credentials, oid.toStdString()});
+    if (requests.empty()) {
+        printReason(
+            QStringLiteral("nenhum perfil SNMP vale para %1 (veja Faixas em Coletor.ini)").arg(address));
+        return {false, {}, snmp::GetFailure::Unresolved};
+    }
+    const std::vector<snmp::GetResult> results = profiles.get(requests, address);
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        if (snmp::Answered(results[static_cast<std::size_t>(i)])) {
+            if (!candidates[i]->implicitPublic)
+                printReason(
+                    QStringLiteral("SNMP perfil %1 (v%2) em %3")
+                        .arg(EscapedText(candidates[i]->name), candidates[i]->versionText(), address));
+            return results[static_cast<std::size_t>(i)];
+        }
+    }
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        if (results[static_cast<std::size_t>(i)].failure == snmp::GetFailure::AuthenticationFailed)
+            printReason(
+                QStringLiteral("Falha de autenticação SNMPv3 em %1 (usuário %2): senha ou usuário incorreto")
+                    .arg(address, EscapedText(QString::fromStdString(candidates[i]->credentials.user))));
+    }
+    return results.front();
+}
+
 // One GET as a technician checks a device with it: the value and 0; otherwise an empty line, the
-// reason on standard error and 1 (no answer), 2 (not an OID) or 3 (the agent's error status).
+// reason on standard error and 1 (no answer), 2 (not an OID, or no such profile) or 3 (the
+// agent's error status, or v2c/v3 noSuchObject).
 int runGet(const CommandLine& command)
 {
     QString oid = command.oid;
@@ -73,9 +131,20 @@ int runGet(const CommandLine& command)
         printReason(QStringLiteral("OID inválido: ") + EscapedText(command.oid));
         return 2;
     }
-    const snmp::GetResult result = snmp::SnmpGet(oid.toStdString(), "public", command.address.toStdString());
+    std::optional<SnmpProfiles> profiles;
+    if (!technicianProfiles(command, profiles)) {
+        printLine({});
+        return 2;
+    }
+    const snmp::GetResult result =
+        profiles ? profiledGet(*profiles, oid, command.address)
+                 : snmp::SnmpGet(oid.toStdString(), "public", command.address.toStdString());
     printLine(result.ok && result.errorStatus == 0 ? EscapedText(DecodeWindows1252(result.value))
                                                    : QString());
+    if (result.failure == snmp::GetFailure::NoSuchObject) {
+        printReason(QStringLiteral("o agente não tem o objeto %1 (noSuchObject)").arg(oid));
+        return 3;
+    }
     if (!result.ok) {
         printReason(QStringLiteral("sem resposta SNMP de ") + command.address);
         return 1;
@@ -163,8 +232,14 @@ int runProbe(const CommandLine& command, CollectorSettings& settings)
     databaseSettings.createMissingFile = false;
     TDTM database(databaseSettings, identity, log);
     ModelOidLookup modelOids(database);
+    std::optional<SnmpProfiles> profiles;
+    if (!technicianProfiles(command, profiles))
+        return 2;
     UdpSnmpSource udp;
-    AnswerNotingSource noting(udp);
+    std::optional<ProfiledSnmpSource> profiled;
+    if (profiles)
+        profiled.emplace(*profiles, command.address, log);
+    AnswerNotingSource noting(profiled ? static_cast<SnmpSource&>(*profiled) : udp);
     // Where nothing answers, two waits instead of thirteen, as in the walk.
     PrefetchingSnmpSource snmp(noting);
 
@@ -213,6 +288,9 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     if (!makerFallback.notice.isEmpty())
         log.WriteLog(makerFallback.notice);
     ProbeLimits limits = LoadProbeLimits(settings.ProgramFolder);
+    const SnmpProfilesSetting profileSetting = LoadSnmpProfiles(settings.ProgramFolder);
+    for (const QString& notice : profileSetting.notices)
+        log.WriteLog(notice);
     const DatabaseSettings databaseSettings = readDatabaseSettings(settings.ProgramFolder, log);
     if (!DriverInstalled(databaseSettings.backend)) {
         // A service that runs on without its driver collects nothing behind an "active" state.
@@ -226,6 +304,10 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
     }
     TDTM database(databaseSettings, identity, log);
     UdpSnmpSource snmp(snmp::kDefaultPort, snmp::kDefaultWaitMs, stop.descriptor());
+    std::optional<SnmpProfiles> profiles;
+    if (profileSetting.configured)
+        profiles.emplace(profileSetting.profiles, snmp::kDefaultPort, snmp::kDefaultWaitMs,
+                         stop.descriptor());
     DatabaseReadingStore directStore(database, settings);
     // A central server may be out of reach for hours: what cannot reach it waits in Pendentes.db.
     // The embedded database is on this machine, and needs no queue.
@@ -241,7 +323,7 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
                                    ModelOidTable& oids, LogSink& lines) {
                       ReadManufacturerData(reading, address, device, oids, lines, makerFallback.value);
                   },
-                  modelOids, store},
+                  modelOids, store, profiles ? &*profiles : nullptr},
                  log, stop, limits.simultaneous);
     walk->setAddressDone([&systemd] { systemd.alive(); });
     const QString injectedLocalIp = command.localIp;

@@ -23,8 +23,8 @@ QString UsageText()
                           "  VorentaServer [--home DIR] [--local-ip ADDR] [--once]\n"
                           "  VorentaServer INSTALL [SILENT] [--unit-dir DIR] [--home DIR]\n"
                           "  VorentaServer UNINSTALL [--unit-dir DIR]\n"
-                          "  VorentaServer --get OID ADDRESS\n"
-                          "  VorentaServer --probe ADDRESS [--home DIR]\n");
+                          "  VorentaServer --get OID ADDRESS [--perfil NOME] [--home DIR]\n"
+                          "  VorentaServer --probe ADDRESS [--perfil NOME] [--home DIR]\n");
 }
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString* error)
@@ -65,6 +65,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
             command.mode = CommandLine::Mode::Probe;
             if (!takeValue(&command.address))
                 return fail(QStringLiteral("--probe precisa de um ENDEREÇO"));
+        } else if (argument == QLatin1String("--perfil")) {
+            if (!takeValue(&command.profile) || command.profile.trimmed().isEmpty())
+                return fail(QStringLiteral("--perfil precisa do NOME de um perfil de [SNMP] Perfis"));
         } else if (switchName(argument) == QLatin1String("INSTALL")) {
             command.mode = CommandLine::Mode::Install;
         } else if (switchName(argument) == QLatin1String("UNINSTALL")) {
@@ -77,6 +80,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
     }
     if (!positional.isEmpty())
         return fail(QStringLiteral("argumento desconhecido: ") + positional.first());
+    if (!command.profile.isEmpty() && command.mode != CommandLine::Mode::Get &&
+        command.mode != CommandLine::Mode::Probe)
+        return fail(QStringLiteral("--perfil vale só com --get ou --probe"));
     return command;
 }
 

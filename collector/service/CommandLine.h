@@ -19,6 +19,7 @@ struct CommandLine {
     QString unitDirectory; ///< --unit-dir; empty: /etc/systemd/system
     QString oid;           ///< --get OID
     QString address;       ///< --get/--probe ADDRESS
+    QString profile;       ///< --perfil NOME: only this Coletor.ini SNMP profile; empty: all of them
 };
 
 /// Parses the arguments (without the program name). The service switches INSTALL, UNINSTALL and

@@ -295,7 +295,8 @@ void ConcurrentWalk::probe(Place& place)
 {
     LineBuffer lines;
     const int range = place.range;
-    PrefetchingSnmpSource early(m_parts.network);
+    std::optional<ProfiledSnmpSource> profiled;
+    PrefetchingSnmpSource early(VisitSource(m_parts, place.address, lines, profiled));
     CancellableSource snmp(early, [this, range] { return m_stop.requested() || m_abandonedRange == range; });
     OwnerModelOids modelOids(*this, lines);
     DeviceReading reading;

@@ -35,7 +35,9 @@ void RangeWalk::CollectRange(int firstHost, int lastHost)
 void RangeWalk::visit(const QString& address)
 {
     // While a stop is pending every GET fails at once, so the address being probed ends quickly.
-    CancellableSource snmp(m_parts.network, [this] { return m_stop.requested(); });
+    std::optional<ProfiledSnmpSource> profiled;
+    CancellableSource snmp(VisitSource(m_parts, address, m_log, profiled),
+                           [this] { return m_stop.requested(); });
     bool printer = false;
     std::optional<StoreOutcome> outcome;
     try {

@@ -89,21 +89,32 @@ std::string EncodeOidContents(std::string_view oid)
     return contents;
 }
 
+std::string EncodeGetPdu(std::int64_t requestId, std::initializer_list<std::string_view> oids)
+{
+    std::string bindings;
+    for (const std::string_view oid : oids)
+        bindings += EncodeElement(kTagSequence, EncodeElement(kTagObjectIdentifier, EncodeOidContents(oid)) +
+                                                    EncodeElement(kTagNull, {}));
+    const std::string pdu = EncodeElement(kTagInteger, EncodeIntegerContents(requestId)) +
+                            EncodeElement(kTagInteger, EncodeIntegerContents(0)) + // error-status
+                            EncodeElement(kTagInteger, EncodeIntegerContents(0)) + // error-index
+                            EncodeElement(kTagSequence, bindings);
+    return EncodeElement(kTagGetRequest, pdu);
+}
+
+std::string EncodeGetRequest(std::string_view oid, std::string_view community, std::int64_t version,
+                             std::int64_t requestId)
+{
+    const std::string message = EncodeElement(kTagInteger, EncodeIntegerContents(version)) +
+                                EncodeElement(kTagOctetString, community) + EncodeGetPdu(requestId, {oid});
+    return EncodeElement(kTagSequence, message);
+}
+
 std::string EncodeGetRequest(std::string_view oid, std::string_view community)
 {
     constexpr std::int64_t kVersion1 = 0;
     constexpr std::int64_t kRequestId = 1;
-    const std::string binding =
-        EncodeElement(kTagObjectIdentifier, EncodeOidContents(oid)) + EncodeElement(kTagNull, {});
-    const std::string bindingList = EncodeElement(kTagSequence, EncodeElement(kTagSequence, binding));
-    const std::string pdu = EncodeElement(kTagInteger, EncodeIntegerContents(kRequestId)) +
-                            EncodeElement(kTagInteger, EncodeIntegerContents(0)) + // error-status
-                            EncodeElement(kTagInteger, EncodeIntegerContents(0)) + // error-index
-                            bindingList;
-    const std::string message = EncodeElement(kTagInteger, EncodeIntegerContents(kVersion1)) +
-                                EncodeElement(kTagOctetString, community) +
-                                EncodeElement(kTagGetRequest, pdu);
-    return EncodeElement(kTagSequence, message);
+    return EncodeGetRequest(oid, community, kVersion1, kRequestId);
 }
 
 } // namespace vorenta::snmp

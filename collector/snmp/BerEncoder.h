@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ inline constexpr std::uint8_t kTagNull = 0x05;
 inline constexpr std::uint8_t kTagObjectIdentifier = 0x06;
 inline constexpr std::uint8_t kTagSequence = 0x30;
 inline constexpr std::uint8_t kTagGetRequest = 0xA0;
+inline constexpr std::uint8_t kTagResponse = 0xA2;
+inline constexpr std::uint8_t kTagReport = 0xA8;
+inline constexpr std::uint8_t kTagCounter64 = 0x46;
 inline constexpr std::uint8_t kTagTrapV1 = 0xA4;
 inline constexpr std::uint8_t kConstructedBit = 0x20;
 
@@ -33,5 +37,13 @@ std::string EncodeOidContents(std::string_view oid);
 /// The whole SNMP v1 GetRequest: version 0, `community`, request-id 1, error-status and
 /// error-index 0, one binding of `oid` to NULL.
 std::string EncodeGetRequest(std::string_view oid, std::string_view community);
+
+/// The same GetRequest in a community message of `version` (0: v1, 1: v2c) with `requestId`.
+std::string EncodeGetRequest(std::string_view oid, std::string_view community, std::int64_t version,
+                             std::int64_t requestId);
+
+/// A GetRequest PDU: `requestId`, error-status and error-index 0, each OID bound to NULL (none for
+/// the empty list a v3 engine discovery sends).
+std::string EncodeGetPdu(std::int64_t requestId, std::initializer_list<std::string_view> oids);
 
 } // namespace vorenta::snmp

@@ -20,6 +20,10 @@ enum class GetFailure {
     Timeout,       ///< nothing arrived within the wait
     Undecodable,   ///< a datagram arrived but is not an SNMP message
     Cancelled,     ///< the caller ended the wait early (the collector is stopping)
+    // v2c and v3 only:
+    NoSuchObject,         ///< the agent answered noSuchObject, noSuchInstance or endOfMibView
+    AuthenticationFailed, ///< v3: unknown user, wrong digest, decryption error, or a reply that fails ours
+    Report,               ///< v3: any other report, or the time window still refused after re-synchronising
 };
 
 /// Outcome of one SNMP v1 GET.
@@ -32,6 +36,13 @@ struct GetResult {
 
 inline constexpr std::uint16_t kDefaultPort = 161;
 inline constexpr int kDefaultWaitMs = 5000;
+
+/// True when the agent understood the request: a reply came back, even one that fails the GET
+/// (v1 noSuchName, v2c noSuchObject). What decides which profile an address answers to.
+inline bool Answered(const GetResult& result)
+{
+    return result.ok || result.failure == GetFailure::NoSuchObject;
+}
 
 /// One SNMP version 1 GetRequest for one OID (request-id 1, one binding with NULL), one connected
 /// UDP socket, one wait of `waitMs` for the first datagram. `ok` is true for every well-formed

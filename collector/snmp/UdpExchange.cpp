@@ -96,8 +96,9 @@ void Send(Pending& exchange, std::string_view request, const sockaddr_in& destin
 }
 
 // Takes the first datagram waiting on a socket that polled readable (or the ICMP refusal that
-// made it so). False when there turned out to be nothing to take yet.
-bool Receive(Pending& exchange)
+// made it so). False when there turned out to be nothing to take yet, or when the conversation
+// goes on (its next request sent, or the datagram set aside).
+bool Receive(Pending& exchange, std::size_t index, const Conversation& conversation)
 {
     const int descriptor = exchange.socket.get();
     int pending = 0;
@@ -111,6 +112,20 @@ bool Receive(Pending& exchange)
         exchange.result.failure = errno == ECONNREFUSED ? GetFailure::Refused : GetFailure::ReceiveFailed;
     } else {
         datagram.resize(static_cast<std::size_t>(received));
+        if (conversation) {
+            NextStep step = conversation(index, datagram);
+            if (step.kind == NextStep::Kind::Ignore)
+                return false;
+            if (step.kind == NextStep::Kind::Send) {
+                if (::send(descriptor, step.request.data(), step.request.size(), MSG_NOSIGNAL) ==
+                    static_cast<ssize_t>(step.request.size()))
+                    return false;
+                exchange.result.failure = GetFailure::SendFailed;
+                exchange.finished = true;
+                exchange.socket = UniqueSocket();
+                return true;
+            }
+        }
         exchange.result = {GetFailure::None, std::move(datagram)};
     }
     exchange.finished = true;
@@ -120,20 +135,21 @@ bool Receive(Pending& exchange)
 
 // One wait shared by every exchange still open, `waitMs` in total even when signals interrupt it.
 // The remaining time is rounded up and re-checked, so a silent host never costs less than the wait.
-void AwaitAnswers(std::vector<Pending>& exchanges, int waitMs, int cancelDescriptor)
+void AwaitAnswers(std::vector<Pending>& exchanges, int waitMs, int cancelDescriptor,
+                  const Conversation& conversation, const Enough& enough)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
     std::vector<pollfd> watched;
-    std::vector<Pending*> owners;
+    std::vector<std::size_t> owners;
     GetFailure leftOpen = GetFailure::Timeout;
     for (;;) {
         watched.clear();
         owners.clear();
-        for (Pending& exchange : exchanges) {
-            if (!exchange.finished) {
-                watched.push_back({exchange.socket.get(), POLLIN, 0});
-                owners.push_back(&exchange);
+        for (std::size_t i = 0; i < exchanges.size(); ++i) {
+            if (!exchanges[i].finished) {
+                watched.push_back({exchanges[i].socket.get(), POLLIN, 0});
+                owners.push_back(i);
             }
         }
         if (owners.empty())
@@ -148,9 +164,19 @@ void AwaitAnswers(std::vector<Pending>& exchanges, int waitMs, int cancelDescrip
             break;
         if (ready > 0) {
             // POLLIN, or POLLERR carrying the ICMP refusal for the receive to report.
+            bool ended = false;
             for (std::size_t i = 0; i < owners.size(); ++i) {
                 if (watched[i].revents != 0)
-                    Receive(*owners[i]);
+                    ended = Receive(exchanges[owners[i]], owners[i], conversation) || ended;
+            }
+            if (ended && enough) {
+                std::vector<bool> finished;
+                for (const Pending& exchange : exchanges)
+                    finished.push_back(exchange.finished);
+                if (enough(finished)) {
+                    leftOpen = GetFailure::Cancelled;
+                    break;
+                }
             }
             if (cancelDescriptor >= 0 && watched.back().revents != 0) {
                 leftOpen = GetFailure::Cancelled;
@@ -171,8 +197,10 @@ void AwaitAnswers(std::vector<Pending>& exchanges, int waitMs, int cancelDescrip
 
 } // namespace
 
-std::vector<ExchangeResult> ExchangeDatagrams(std::span<const std::string> requests, std::string_view host,
-                                              std::uint16_t port, int waitMs, int cancelDescriptor)
+std::vector<ExchangeResult> ExchangeConversations(std::span<const std::string> requests,
+                                                  std::string_view host, std::uint16_t port, int waitMs,
+                                                  int cancelDescriptor, const Conversation& conversation,
+                                                  const Enough& enough)
 {
     std::vector<ExchangeResult> results(requests.size());
     const std::optional<sockaddr_in> destination = ResolveHost(host, port);
@@ -184,10 +212,16 @@ std::vector<ExchangeResult> ExchangeDatagrams(std::span<const std::string> reque
     std::vector<Pending> exchanges(requests.size());
     for (std::size_t i = 0; i < requests.size(); ++i)
         Send(exchanges[i], requests[i], *destination);
-    AwaitAnswers(exchanges, waitMs, cancelDescriptor);
+    AwaitAnswers(exchanges, waitMs, cancelDescriptor, conversation, enough);
     for (std::size_t i = 0; i < requests.size(); ++i)
         results[i] = std::move(exchanges[i].result);
     return results;
+}
+
+std::vector<ExchangeResult> ExchangeDatagrams(std::span<const std::string> requests, std::string_view host,
+                                              std::uint16_t port, int waitMs, int cancelDescriptor)
+{
+    return ExchangeConversations(requests, host, port, waitMs, cancelDescriptor, {});
 }
 
 ExchangeResult ExchangeDatagram(std::string_view request, std::string_view host, std::uint16_t port,

@@ -3,6 +3,7 @@
 #include "collector/snmp/SnmpGet.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,5 +30,30 @@ ExchangeResult ExchangeDatagram(std::string_view request, std::string_view host,
 /// exactly what ExchangeDatagram would give for its request; only the time is shared.
 std::vector<ExchangeResult> ExchangeDatagrams(std::span<const std::string> requests, std::string_view host,
                                               std::uint16_t port, int waitMs, int cancelDescriptor = -1);
+
+/// What an exchange does with a datagram that has arrived on its socket.
+struct NextStep {
+    enum class Kind {
+        Finish, ///< this datagram is the exchange's result
+        Send,   ///< send `request` on the same socket and go on waiting (a v3 GET after discovery)
+        Ignore, ///< not an answer to what was sent last (a late duplicate): go on waiting
+    };
+    Kind kind = Kind::Finish;
+    std::string request;
+};
+
+/// Called on the waiting thread for every datagram that arrives, with the index of its exchange.
+using Conversation = std::function<NextStep(std::size_t index, const std::string& datagram)>;
+
+/// Asked after every exchange that ends, with which ones have: true ends the wait for the rest
+/// (they end as Cancelled), when what is still open can no longer change the caller's choice.
+using Enough = std::function<bool(const std::vector<bool>& finished)>;
+
+/// ExchangeDatagrams where an exchange may take several round trips within the one shared wait:
+/// `conversation` decides after each datagram. The result holds the last datagram taken.
+std::vector<ExchangeResult> ExchangeConversations(std::span<const std::string> requests,
+                                                  std::string_view host, std::uint16_t port, int waitMs,
+                                                  int cancelDescriptor, const Conversation& conversation,
+                                                  const Enough& enough = {});
 
 } // namespace vorenta::snmp

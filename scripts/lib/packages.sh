@@ -3,7 +3,7 @@ VORENTA_PACKAGES=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
-    libpq-dev libsqlite3-dev
+    libpq-dev libsqlite3-dev libssl-dev
     unixodbc unixodbc-dev tdsodbc freetds-bin
     libgtest-dev libgmock-dev libbenchmark-dev
     postgresql sqlite3

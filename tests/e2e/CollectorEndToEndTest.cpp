@@ -3,6 +3,7 @@
 #include "tests/support/Deadline.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/Peers.h"
+#include "tests/support/SnmpPeers.h"
 #include "tests/support/StoreTestSupport.h"
 #include "tests/support/TemporaryProgramFolder.h"
 
@@ -181,6 +182,56 @@ TEST_P(CollectorEndToEnd, OnePassStoresEveryRecordedPrinterAndASecondPassAddsRea
     EXPECT_EQ(db().count("DadosOid"), 4);
     EXPECT_EQ(db().count("ListaEquipCli"), 2);
     EXPECT_EQ(db().count("UltLog"), 1);
+}
+
+// Printers that answer only another community (v2c) or only a v3 user, served by snmpsimd, beside
+// the v1 ones: each stored by its profile, with one line saying which.
+TEST_P(CollectorEndToEnd, V2cAndV3PrintersAreStoredBesideTheV1Ones)
+{
+    if (!test::SnmpSimulator::available())
+        VORENTA_PEER_MISSING("snmpsimd (Debian package snmpsim)");
+    test::SnmpRecording office =
+        test::SnmpRecording::FromFile((kRecordings + "laser-mono.snmprec").toStdString());
+    office.set("1.3.6.1.2.1.43.5.1.1.17.1", "4", "LM42-V2C");
+    office.set("1.3.6.1.2.1.43.10.2.1.4.1.1", "70", "5000000000"); // a Counter64 total
+    test::SnmpRecording vault =
+        test::SnmpRecording::FromFile((kRecordings + "color-mfp.snmprec").toStdString());
+    vault.set("1.3.6.1.2.1.43.5.1.1.17.1", "4", "C300-V3");
+    const std::string prefix = m_fleet.address(3).substr(0, m_fleet.address(3).rfind('.') + 1);
+    test::SnmpSimulator v2c(prefix + "6", 161);
+    ASSERT_TRUE(v2c.start(office.toText(), "empresa")) << v2c.log();
+    test::SnmpSimulator v3(prefix + "7", 161);
+    v3.addV3User("coletor", "SHA", "senha-de-autenticacao", "AES", "senha-de-privacidade");
+    ASSERT_TRUE(v3.start(vault.toText(), "cofre")) << v3.log();
+    m_home.writeIdentity("K1", "S1", "Matriz", "25/12/2030",
+                         db().bancoSection() +
+                             "[SNMP]\r\nPerfis=escritorio,seguro\r\n"
+                             "[SNMP.escritorio]\r\nVersao=2c\r\nComunidade=empresa\r\n"
+                             "[SNMP.seguro]\r\nVersao=3\r\nUsuario=coletor\r\nAutenticacao=SHA\r\n"
+                             "SenhaAutenticacao=senha-de-autenticacao\r\nPrivacidade=AES\r\n"
+                             "SenhaPrivacidade=senha-de-privacidade\r\nContexto=cofre\r\n"
+                             "Faixas=" +
+                             QByteArray::fromStdString(prefix) + "7\r\n");
+    db().insertRange("K1", "S1", address(6), address(7));
+
+    const QStringList messages = runOnce();
+    const QString all = messages.join('\n');
+    EXPECT_EQ(test::AfterPrefix(messages, kFinished),
+              QStringList({address(3) + " ACME LM-4200", address(5) + " ZETA C300",
+                           address(6) + " ACME LM-4200", address(7) + " ZETA C300"}))
+        << all.toStdString();
+    EXPECT_EQ(test::AfterPrefix(messages, "SNMP perfil "),
+              QStringList({"escritorio (v2c) em " + address(6), "seguro (v3) em " + address(7)}))
+        << all.toStdString();
+    EXPECT_FALSE(all.contains("senha-de-")) << "a secret reached LOG.TXT";
+    ASSERT_EQ(db().count("DadosOid"), 4) << all.toStdString();
+    EXPECT_EQ(column("LM42-V2C", "IP"), address(6));
+    EXPECT_EQ(column("LM42-V2C", "ContGeral"), "5000000000");
+    EXPECT_EQ(column("LM42-V2C", "Modelo"), "LM-4200");
+    EXPECT_EQ(column("C300-V3", "IP"), address(7));
+    EXPECT_EQ(column("C300-V3", "ContGeral"), "902114");
+    EXPECT_EQ(column("C300-V3", "NivelC"), "300");
+    EXPECT_EQ(column("LM42-0001'A", "ContGeral"), "48213");
 }
 
 // The service as systemd runs it (no --once): every cycle stores, a pause holds the next one, a

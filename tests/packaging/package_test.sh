@@ -173,7 +173,8 @@ contents() {
     live=$(grep -vE '^[[:space:]]*([;#]|\[|$)' "$ini" || true)
     [[ -z $live ]] || fail "Coletor.ini sets values: $live"
     for key in Chave IDServ LocalInstal DataExp Simultaneos Tipo Servidor Porta BancoDados Usuario Senha TempoConexao \
-        TempoComando; do
+        TempoComando Perfis V1Public Versao Comunidade Autenticacao SenhaAutenticacao Privacidade SenhaPrivacidade \
+        Contexto Faixas; do
         grep -qE "^;$key=" "$ini" || fail "Coletor.ini does not mention $key"
     done
 

@@ -59,10 +59,27 @@ TEST(CommandLine, GetAndProbe)
     EXPECT_EQ(probe->address, QStringLiteral("127.0.0.3"));
 }
 
+TEST(CommandLine, ProfileForGetAndProbe)
+{
+    const auto get = parse({"--get", "1.3.6.1.2.1.1.1.0", "127.0.0.2", "--perfil", "seguro"});
+    ASSERT_TRUE(get);
+    EXPECT_EQ(get->profile, QStringLiteral("seguro"));
+    const auto probe = parse({"--perfil", "escritorio", "--probe", "127.0.0.3"});
+    ASSERT_TRUE(probe);
+    EXPECT_EQ(probe->mode, CommandLine::Mode::Probe);
+    EXPECT_EQ(probe->profile, QStringLiteral("escritorio"));
+    EXPECT_TRUE(parse({"--probe", "127.0.0.3"})->profile.isEmpty());
+}
+
 TEST(CommandLine, Mistakes)
 {
-    for (const QStringList& arguments :
-         QList<QStringList>{{"--home"}, {"--get", "1.3"}, {"--probe"}, {"qualquer"}})
+    for (const QStringList& arguments : QList<QStringList>{{"--home"},
+                                                           {"--get", "1.3"},
+                                                           {"--probe"},
+                                                           {"qualquer"},
+                                                           {"--probe", "127.0.0.3", "--perfil"},
+                                                           {"--probe", "127.0.0.3", "--perfil", " "},
+                                                           {"--once", "--perfil", "seguro"}})
         EXPECT_FALSE(parse(arguments)) << arguments.join(' ').toStdString();
 }
 

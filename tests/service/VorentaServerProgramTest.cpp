@@ -217,6 +217,65 @@ TEST(VorentaServerProgram, GetTellsAValueNoAnswerABadOidAndTheAgentsErrorApart)
     }
 }
 
+// --get with the program folder's SNMP profiles, against snmpd answering v2c "empresa" and the v3
+// user "coletor" but not v1 "public": every profile at once, or the one --perfil names.
+TEST(VorentaServerProgram, GetAsksWithTheProfilesOfTheProgramFolder)
+{
+    if (!vorenta::test::NetSnmpAgent::available())
+        VORENTA_PEER_MISSING("snmpd (Debian package snmpd)");
+    vorenta::test::NetSnmpAgent agent(UniqueLoopbackPrefix() + "4", 161);
+    agent.withoutPublic();
+    ASSERT_TRUE(agent.start({"sysLocation Sala 2", "rocommunity empresa 127.0.0.0/8",
+                             "createUser coletor SHA senha-de-autenticacao DES senha-de-privacidade",
+                             "rouser coletor priv"}))
+        << agent.log();
+    TemporaryProgramFolder home;
+    home.write("Coletor.ini", "[SNMP]\r\nPerfis=escritorio,seguro,antigo\r\nV1Public=0\r\n"
+                              "[SNMP.escritorio]\r\nVersao=2c\r\nComunidade=empresa\r\n"
+                              "[SNMP.seguro]\r\nVersao=3\r\nUsuario=coletor\r\nAutenticacao=SHA\r\n"
+                              "SenhaAutenticacao=senha-de-autenticacao\r\nPrivacidade=DES\r\n"
+                              "SenhaPrivacidade=senha-de-privacidade\r\n"
+                              "[SNMP.antigo]\r\nVersao=3\r\nUsuario=coletor\r\nAutenticacao=SHA\r\n"
+                              "SenhaAutenticacao=senha-que-mudou\r\n");
+    const std::string address = agent.address();
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        QByteArray output;
+        std::string reason;
+    };
+    const QString location = QStringLiteral("1.3.6.1.2.1.1.6.0");
+    const QString host = QString::fromStdString(address);
+    const Case cases[] = {
+        {{}, 0, "Sala 2\n", "VorentaServer: SNMP perfil escritorio (v2c) em " + address},
+        {{"--perfil", "seguro"}, 0, "Sala 2\n", "VorentaServer: SNMP perfil seguro (v3) em " + address},
+        {{"--perfil", "SEGURO"}, 0, "Sala 2\n", "VorentaServer: SNMP perfil seguro (v3) em " + address},
+        {{"--perfil", "antigo"},
+         1,
+         "\n",
+         "VorentaServer: Falha de autenticação SNMPv3 em " + address +
+             " (usuário coletor): senha ou usuário incorreto\nVorentaServer: sem resposta SNMP de " +
+             address},
+        {{"--perfil", "nenhum"},
+         2,
+         "\n",
+         "VorentaServer: perfil SNMP desconhecido: nenhum; veja [SNMP] Perfis em Coletor.ini"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        CollectorProcess get(home.path());
+        EXPECT_EQ(get.run(QStringList{"--get", location, host} + c.arguments), c.exitCode);
+        EXPECT_EQ(get.standardOutput(), c.output);
+        EXPECT_EQ(get.standardError(), c.reason + "\n");
+    }
+    // An object the agent lacks, in v2c: noSuchObject, the agent's own "no".
+    CollectorProcess missing(home.path());
+    EXPECT_EQ(missing.run({"--get", "1.3.6.1.2.1.1.99.0", host, "--perfil", "escritorio"}), 3);
+    EXPECT_EQ(missing.standardError(),
+              "VorentaServer: SNMP perfil escritorio (v2c) em " + address +
+                  "\nVorentaServer: o agente não tem o objeto 1.3.6.1.2.1.1.99.0 (noSuchObject)\n");
+}
+
 // Where nothing answers, --probe ends with one line that says so and prints no reading.
 TEST(VorentaServerProgram, ProbeWhereNothingAnswersSaysSoAndPrintsNoReading)
 {

@@ -1,6 +1,8 @@
 #include "tests/support/SnmpPeers.h"
 
 #include "collector/snmp/SnmpGet.h"
+#include "collector/snmp/UdpExchange.h"
+#include "collector/snmp/V3Message.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -32,11 +34,26 @@ std::string ReadFile(const std::string& path)
 }
 
 // A peer is ready when any well-formed reply comes back (noSuchName counts).
-bool WaitUntilAnswering(const ChildProcess& process, const std::string& address, std::uint16_t port)
+bool WaitUntilAnswering(const ChildProcess& process, const std::string& address, std::uint16_t port,
+                        const std::string& community = "public")
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline && process.running()) {
-        if (snmp::SnmpGet("1.3.6.1.2.1.1.1.0", "public", address, port, 200).ok)
+        if (snmp::SnmpGet("1.3.6.1.2.1.1.1.0", community, address, port, 200).ok)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+// An agent without v1 "public" is ready when it answers an engine discovery.
+bool WaitUntilDiscoverable(const ChildProcess& process, const std::string& address, std::uint16_t port)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline && process.running()) {
+        const snmp::ExchangeResult answer =
+            snmp::ExchangeDatagram(snmp::EncodeDiscoveryRequest(7, 7), address, port, 200);
+        if (answer.failure == snmp::GetFailure::None)
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -156,13 +173,14 @@ bool SnmpSimulator::start(const std::string& recordingText, const std::string& c
     std::vector<std::string> arguments = {"snmpsimd", "--data-dir=" + data, "--cache-dir=" + cache,
                                           "--agent-udpv4-endpoint=" + m_address + ":" +
                                               std::to_string(m_port)};
+    arguments.insert(arguments.end(), m_extra.begin(), m_extra.end());
     if (::geteuid() == 0) { // it refuses to keep running as root
         arguments.emplace_back("--process-user=nobody");
         arguments.emplace_back("--process-group=nogroup");
     }
     if (!m_process.start(arguments, m_scratch.path() + "/snmpsimd.log"))
         return false;
-    return WaitUntilAnswering(m_process, m_address, m_port);
+    return WaitUntilAnswering(m_process, m_address, m_port, community);
 }
 
 std::string SnmpSimulator::log() const
@@ -182,8 +200,9 @@ bool NetSnmpAgent::available()
 
 bool NetSnmpAgent::start(const std::vector<std::string>& configLines)
 {
-    std::string config = "agentAddress udp:" + m_address + ":" + std::to_string(m_port) + "\n" +
-                         "rocommunity public 127.0.0.0/8\n";
+    std::string config = "agentAddress udp:" + m_address + ":" + std::to_string(m_port) + "\n";
+    if (m_public)
+        config += "rocommunity public 127.0.0.0/8\n";
     for (const std::string& line : configLines)
         config += line + "\n";
     const std::string configPath = m_scratch.write("snmpd.conf", config);
@@ -196,7 +215,8 @@ bool NetSnmpAgent::start(const std::vector<std::string>& configLines)
                                                   "MIBS="};
     if (!m_process.start(arguments, m_scratch.path() + "/snmpd.log", environment))
         return false;
-    return WaitUntilAnswering(m_process, m_address, m_port);
+    return m_public ? WaitUntilAnswering(m_process, m_address, m_port)
+                    : WaitUntilDiscoverable(m_process, m_address, m_port);
 }
 
 std::string NetSnmpAgent::log() const

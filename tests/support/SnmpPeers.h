@@ -57,6 +57,14 @@ public:
     SnmpSimulator(std::string address, std::uint16_t port);
 
     static bool available();
+    /// Serves the recording to the v3 user too (under the context named as the community); the
+    /// protocols as snmpsimd writes them (SHA, AES, ...).
+    void addV3User(const std::string& user, const std::string& authProtocol, const std::string& authKey,
+                   const std::string& privProtocol, const std::string& privKey)
+    {
+        m_extra = {"--v3-user=" + user, "--v3-auth-proto=" + authProtocol, "--v3-auth-key=" + authKey,
+                   "--v3-priv-proto=" + privProtocol, "--v3-priv-key=" + privKey};
+    }
     /// Writes the recording as <community>.snmprec into a fresh data dir, starts snmpsimd and
     /// waits (polling with SnmpGet) until it answers; false when it does not within ~20 s.
     bool start(const std::string& recordingText, const std::string& community = "public");
@@ -70,17 +78,22 @@ public:
 private:
     std::string m_address;
     std::uint16_t m_port;
+    std::vector<std::string> m_extra;
     ScratchDirectory m_scratch;
     ChildProcess m_process;
 };
 
 /// net-snmp's snmpd on a loopback endpoint, community "public", configured with `configLines`
-/// added to a minimal generated snmpd.conf (e.g. "sysLocation Sala 3", "sysDescr ...").
+/// added to a minimal generated snmpd.conf (e.g. "sysLocation Sala 3", "sysDescr ...", or v3
+/// users: "createUser coletor SHA-256 senha-de-teste AES outra-senha", "rouser coletor priv").
 class NetSnmpAgent {
 public:
     NetSnmpAgent(std::string address, std::uint16_t port);
 
     static bool available();
+    /// Without "public" the agent answers only what `configLines` allow (an agent that speaks
+    /// only v3); it is then taken as ready when it answers a v3 engine discovery.
+    void withoutPublic() { m_public = false; }
     /// Starts snmpd and waits until it answers; false when it does not within ~20 s.
     bool start(const std::vector<std::string>& configLines = {});
     void stop() { m_process.stop(); }
@@ -92,6 +105,7 @@ public:
 private:
     std::string m_address;
     std::uint16_t m_port;
+    bool m_public = true;
     ScratchDirectory m_scratch;
     ChildProcess m_process;
 };

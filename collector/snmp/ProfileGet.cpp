@@ -1,0 +1,259 @@
+#include "collector/snmp/ProfileGet.h"
+
+#include "collector/snmp/BerEncoder.h"
+#include "collector/snmp/Pdu.h"
+#include "collector/snmp/ReplyDecoder.h"
+#include "collector/snmp/UdpExchange.h"
+#include "collector/snmp/UsmCrypto.h"
+#include "collector/snmp/V3Message.h"
+
+#include <atomic>
+#include <optional>
+
+namespace vorenta::snmp {
+
+namespace {
+
+constexpr std::int64_t kVersion2c = 1;
+
+// msgID and request-id: positive, different for every v3 message of the run, from a random start
+// so that two runs do not repeat each other's.
+std::int32_t NextMessageId()
+{
+    static std::atomic<std::uint32_t> next = [] {
+        std::uint32_t start = 0;
+        RandomOctets(&start, sizeof(start));
+        return start;
+    }();
+    return static_cast<std::int32_t>((next.fetch_add(1) & 0x7FFFFFFE) + 1);
+}
+
+// The privacy salt: for DES the engine's boots and a counter (RFC 3414 8.1.1.1), for AES a 64-bit
+// counter (RFC 3826 3.1.2.1); both never repeat within a run.
+std::string NextSalt(PrivProtocol priv, std::uint32_t boots)
+{
+    static std::atomic<std::uint64_t> next = [] {
+        std::uint64_t start = 0;
+        RandomOctets(&start, sizeof(start));
+        return start;
+    }();
+    std::uint64_t value = next.fetch_add(1);
+    if (priv == PrivProtocol::Des)
+        value = (static_cast<std::uint64_t>(boots) << 32) | (value & 0xFFFFFFFF);
+    std::string salt;
+    for (int shift = 56; shift >= 0; shift -= 8)
+        salt.push_back(static_cast<char>((value >> shift) & 0xFF));
+    return salt;
+}
+
+GetResult Answer(std::optional<std::string> value, std::int64_t errorStatus)
+{
+    if (!value)
+        return {false, {}, GetFailure::NoSuchObject};
+    return {true, std::move(*value), GetFailure::None, static_cast<std::int32_t>(errorStatus)};
+}
+
+/// One v3 GET on its way: discovery first when the engine is not known, then the GET itself.
+class V3Get {
+public:
+    V3Get(const Credentials& credentials, std::string oid, std::string endpoint, UsmEngines& engines)
+        : m_credentials(credentials), m_oid(std::move(oid)), m_endpoint(std::move(endpoint)),
+          m_engines(engines)
+    {
+    }
+
+    /// The first datagram: the GET when the engine is known, else the discovery.
+    std::string first()
+    {
+        if (const std::optional<EngineClock> engine = m_engines.engineAt(m_endpoint))
+            return get(*engine);
+        m_msgId = NextMessageId();
+        return EncodeDiscoveryRequest(m_msgId, m_msgId);
+    }
+
+    NextStep received(const std::string& datagram)
+    {
+        const bool discovering = !m_sentGet;
+        const std::optional<V3Reply> reply =
+            DecodeV3Message(datagram, &m_credentials, m_sentGet ? &m_keys : nullptr);
+        if (!reply)
+            return finish({false, {}, GetFailure::Undecodable});
+        if (reply->msgId != m_msgId)
+            return {NextStep::Kind::Ignore, {}}; // a late answer to an earlier message
+        if (discovering) {
+            if (!reply->pdu || reply->pdu->type != kTagReport || reply->engine.engineId.empty())
+                return finish({false, {}, GetFailure::Undecodable});
+            m_engines.learn(m_endpoint, reply->engine);
+            return send(get(reply->engine));
+        }
+        if (reply->badDigest || reply->undecryptable)
+            return finish({false, {}, GetFailure::AuthenticationFailed});
+        if (!reply->pdu)
+            return finish({false, {}, GetFailure::Undecodable});
+        const Pdu& pdu = *reply->pdu;
+        if (pdu.type == kTagReport)
+            return report(*reply);
+        if (pdu.type != kTagResponse || (m_credentials.auth != AuthProtocol::None && !reply->authenticated))
+            return finish({false, {}, GetFailure::Undecodable});
+        m_engines.heard(m_endpoint, reply->engine);
+        const Binding* binding = pdu.find(m_oid);
+        return finish(Answer(binding ? SecondVersionValue(*binding) : std::string(), pdu.errorStatus));
+    }
+
+    const GetResult& result() const { return m_result; }
+
+private:
+    std::string get(const EngineClock& engine)
+    {
+        m_keys = m_engines.keys(m_credentials, engine.engineId);
+        m_msgId = NextMessageId();
+        m_sentGet = true;
+        const std::optional<std::string> message =
+            EncodeV3Get(m_credentials, m_keys, engine, m_msgId, m_msgId, m_oid,
+                        NextSalt(m_credentials.priv, engine.boots));
+        return message.value_or(std::string());
+    }
+
+    NextStep report(const V3Reply& reply)
+    {
+        const std::string counter =
+            reply.pdu->bindings.empty() ? std::string() : reply.pdu->bindings.front().oid;
+        if (counter == UsmReport::UnknownUserNames || counter == UsmReport::WrongDigests ||
+            counter == UsmReport::DecryptionErrors || counter == UsmReport::UnsupportedSecLevels)
+            return finish({false, {}, GetFailure::AuthenticationFailed});
+        // Out of the time window, or the engine changed (a printer replaced at the same address):
+        // take the engine's word once and ask again.
+        const bool resynchronise =
+            counter == UsmReport::NotInTimeWindows || counter == UsmReport::UnknownEngineIds;
+        if (resynchronise && !m_resynchronised && !reply.engine.engineId.empty()) {
+            m_resynchronised = true;
+            m_engines.learn(m_endpoint, reply.engine);
+            return send(get(reply.engine));
+        }
+        return finish({false, {}, GetFailure::Report});
+    }
+
+    // An empty request is a cipher OpenSSL could not give (DES without its legacy provider).
+    NextStep send(std::string request)
+    {
+        if (request.empty())
+            return finish({false, {}, GetFailure::SendFailed});
+        return {NextStep::Kind::Send, std::move(request)};
+    }
+
+    NextStep finish(GetResult result)
+    {
+        m_result = std::move(result);
+        return {NextStep::Kind::Finish, {}};
+    }
+
+    const Credentials& m_credentials;
+    const std::string m_oid;
+    const std::string m_endpoint;
+    UsmEngines& m_engines;
+    LocalizedKeys m_keys;
+    std::int32_t m_msgId = 0;
+    bool m_sentGet = false;
+    bool m_resynchronised = false;
+    GetResult m_result;
+};
+
+GetResult CommunityResult(const ExchangeResult& exchange, const ProfileRequest& request)
+{
+    const std::optional<Reply> reply = DecodeReply(exchange.datagram);
+    if (!reply)
+        return {false, {}, GetFailure::Undecodable};
+    const Binding* binding = reply->find(request.oid);
+    if (request.credentials->version == SnmpVersion::V1)
+        return {true, binding ? binding->value : std::string(), GetFailure::None, reply->errorStatus};
+    return Answer(binding ? SecondVersionValue(*binding) : std::string(), reply->errorStatus);
+}
+
+} // namespace
+
+std::vector<GetResult> SnmpGetWith(std::span<const ProfileRequest> requests, std::string_view host,
+                                   std::uint16_t port, int waitMs, int cancelDescriptor, UsmEngines& engines,
+                                   bool earliestAnswerEnds)
+{
+    const std::string endpoint = std::string(host) + ':' + std::to_string(port);
+    std::vector<std::optional<V3Get>> v3(requests.size());
+    std::vector<std::string> datagrams;
+    datagrams.reserve(requests.size());
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const Credentials& credentials = *requests[i].credentials;
+        switch (credentials.version) {
+        case SnmpVersion::V1:
+            datagrams.push_back(EncodeGetRequest(requests[i].oid, credentials.community));
+            break;
+        case SnmpVersion::V2c:
+            datagrams.push_back(EncodeGetRequest(requests[i].oid, credentials.community, kVersion2c, 1));
+            break;
+        case SnmpVersion::V3:
+            datagrams.push_back(v3[i].emplace(credentials, requests[i].oid, endpoint, engines).first());
+            break;
+        }
+    }
+    // What cannot be encoded is not sent at all.
+    std::vector<std::size_t> sent;
+    std::vector<std::string> sending;
+    for (std::size_t i = 0; i < datagrams.size(); ++i) {
+        if (!datagrams[i].empty()) {
+            sent.push_back(i);
+            sending.push_back(std::move(datagrams[i]));
+        }
+    }
+    std::vector<bool> answeredSoFar(requests.size(), false);
+    const Conversation conversation = [&](std::size_t index, const std::string& datagram) {
+        const std::size_t request = sent[index];
+        std::optional<V3Get>& get = v3[request];
+        if (!get) {
+            answeredSoFar[request] =
+                Answered(CommunityResult({GetFailure::None, datagram}, requests[request]));
+            return NextStep{};
+        }
+        NextStep step = get->received(datagram);
+        if (step.kind == NextStep::Kind::Finish)
+            answeredSoFar[request] = Answered(get->result());
+        return step;
+    };
+    // Groups in order: the first that answered, with everything before it ended, decides.
+    const Enough enough = [&](const std::vector<bool>& finished) {
+        std::vector<bool> ended(requests.size(), true); // what was never sent has ended
+        for (std::size_t k = 0; k < sent.size(); ++k)
+            ended[sent[k]] = finished[k];
+        for (std::size_t start = 0; start < requests.size();) {
+            std::size_t end = start;
+            bool allEnded = true;
+            bool anyAnswered = false;
+            while (end < requests.size() && requests[end].credentials == requests[start].credentials) {
+                allEnded = allEnded && ended[end];
+                anyAnswered = anyAnswered || answeredSoFar[end];
+                ++end;
+            }
+            if (!allEnded)
+                return false;
+            if (anyAnswered)
+                return true;
+            start = end;
+        }
+        return false;
+    };
+    const std::vector<ExchangeResult> answered = ExchangeConversations(
+        sending, host, port, waitMs, cancelDescriptor, conversation, earliestAnswerEnds ? enough : Enough());
+    std::vector<ExchangeResult> exchanges(requests.size(), {GetFailure::SendFailed, {}});
+    for (std::size_t k = 0; k < sent.size(); ++k)
+        exchanges[sent[k]] = answered[k];
+    std::vector<GetResult> results;
+    results.reserve(requests.size());
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (exchanges[i].failure != GetFailure::None)
+            results.push_back({false, {}, exchanges[i].failure});
+        else if (v3[i])
+            results.push_back(v3[i]->result());
+        else
+            results.push_back(CommunityResult(exchanges[i], requests[i]));
+    }
+    return results;
+}
+
+} // namespace vorenta::snmp
