@@ -5,10 +5,10 @@
 #include "common/database/SqlQuery.h"
 #include "tests/support/DatabaseFixture.h"
 #include "tests/support/Peers.h"
+#include "tests/support/TransactSql.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -473,35 +473,6 @@ TEST(ReportViewScripts, SplittingAScriptEndsAStatementAtGo)
     EXPECT_EQ(SplitSqlScript("SELECT GOOD FROM GO_TABLE;\n"), QStringList({"SELECT GOOD FROM GO_TABLE"}));
 }
 
-/// Runs node-sql-parser (TransactSQL) over `statements`; its output lines, or nothing with
-/// `error` set when node or the parser is missing.
-QStringList ParseTransactSql(const QStringList& statements, QString* error)
-{
-    QString modules = qEnvironmentVariable("VORENTA_NODE_MODULES", QStringLiteral(VORENTA_NODE_MODULES));
-    if (!QFile::exists(modules + "/node-sql-parser/package.json")) {
-        *error = "node-sql-parser in " + modules + " (scripts/lib/packages.sh ensure_node_modules)";
-        return {};
-    }
-    QProcess node;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("NODE_PATH", modules);
-    node.setProcessEnvironment(environment);
-    node.start("node", {QStringLiteral(VORENTA_SOURCE_DIR "/tests/database/TransactSqlParse.js")});
-    if (!node.waitForStarted(10000)) {
-        *error = "node (Debian package nodejs)";
-        return {};
-    }
-    node.write(statements.join(QChar(0)).toUtf8());
-    node.closeWriteChannel();
-    if (!node.waitForFinished(60000)) {
-        node.kill();
-        node.waitForFinished(5000);
-        *error = "node did not finish parsing within 60 s";
-        return {};
-    }
-    return QString::fromUtf8(node.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-}
-
 /// The names of a view's result columns on a back end that runs here.
 QStringList ViewColumns(test::TestDatabase& db, const QString& view)
 {
@@ -532,7 +503,7 @@ TEST(ReportViewScripts, TheSqlServerViewsParseAsTransactSqlWithTheSameColumns)
         bodies.append(QString(statement).remove(head));
     }
     QString missing;
-    const QStringList parsed = ParseTransactSql(bodies, &missing);
+    const QStringList parsed = test::ParseTransactSql(bodies, &missing);
     if (!missing.isEmpty())
         VORENTA_PEER_MISSING(missing.toStdString());
     ASSERT_EQ(parsed.size(), bodies.size()) << parsed.join('\n').toStdString();
