@@ -155,8 +155,8 @@ CREATE UNIQUE INDEX ux_alerta_aberto ON alerta (IDDadosOid, TipoAlerta) WHERE Si
 -- keep their meaning. The counters are stored as the device reported them, as text: compared as
 -- text "9950" is above "48500" and "" below every number. LeituraNumerica gives them as 64-bit
 -- whole numbers; a text that is empty or not a whole number (a sign, a unit, "N/D") is NULL.
--- sqlcmd runs a CREATE VIEW only as the first statement of a batch: GO ends the one before.
-GO
+-- sqlcmd and tsql run a CREATE VIEW only as the first statement of a batch: go ends the one before.
+go
 CREATE VIEW LeituraNumerica AS
 SELECT Cod, Chave, IDServ, NSerie, Fabricante, Modelo, IP, DataLog,
     CASE WHEN ContGeral LIKE '[0-9]%' AND ContGeral NOT LIKE '%[^0-9]%' AND LEN(ContGeral) <= 18 THEN CAST(ContGeral AS bigint) END AS ContGeral,
@@ -173,7 +173,7 @@ FROM DadosOid;
 -- A counter lower than at the counted reading before it, within the month or across its start,
 -- sets ContadorRecuou and leaves that counter's pages NULL: a board swap or a replaced device,
 -- not negative pages. Time order is DataLog, ties broken by Cod.
-GO
+go
 CREATE VIEW PaginasPorMes AS
 WITH Leitura AS (
     SELECT n.*, CONVERT(char(7), n.DataLog, 120) AS Mes,
@@ -244,7 +244,7 @@ FROM PorMes;
 -- "and"), K and BK anywhere. Percentual is the level in percent of the capacity, 0 to 100, NULL
 -- where the unit is unknown (-2, -3, "OK", "N/D", no capacity). The RICOH reader stores its private
 -- level, already a percent, against fixed capacities of 10000 and 5500: there it is the level.
-GO
+go
 CREATE VIEW SuprimentoAtual AS
 WITH Ultima AS (
     SELECT d.*, ROW_NUMBER() OVER (PARTITION BY Chave, NSerie ORDER BY DataLog DESC, Cod DESC) AS DoFim
