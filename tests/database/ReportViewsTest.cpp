@@ -298,6 +298,14 @@ TEST_P(ReportViews, SuprimentoAtualGivesTheNewestReadingsSuppliesWithColourAndPe
                     {"Cyan Cartridge HP W2031A", "OK", "-3"},
                     {"Magenta Cartridge HP W2033A", "230", "2300"},
                     {"Yellow Cartridge HP W2032A", "0", "2300"}}));
+    // A row without a date (the collector writes none) is no device's newest: PostgreSQL would
+    // sort it first, SQLite and SQL Server last.
+    db().insertRow("DadosOid", {{"Chave", QString("K1")},
+                                {"NSerie", QString("HPA-001")},
+                                {"Fabricante", QString("HP")},
+                                {"SupriB", QString("Toner sem data")},
+                                {"NivelB", QString("1")},
+                                {"DurabB", QString("100")}});
     // Konica Minolta lists cyan, magenta, yellow, black; a level above the capacity is full.
     Store(db(), reading("K1", "KM-777", "KONICA MINOLTA", "bizhub C258", "2026-03-30 10:00:00"),
           supplies({{"Toner (Cyan)", "20", "100"},

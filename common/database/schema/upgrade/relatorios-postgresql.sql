@@ -101,6 +101,7 @@ CREATE VIEW SuprimentoAtual AS
 WITH Ultima AS (
     SELECT d.*, ROW_NUMBER() OVER (PARTITION BY Chave, NSerie ORDER BY DataLog DESC, Cod DESC) AS DoFim
     FROM DadosOid d
+    WHERE d.DataLog IS NOT NULL
 ), PorSlot AS (
     SELECT u.Cod, u.Chave, u.IDServ, u.NSerie, u.Fabricante, u.Modelo, u.IP, u.DataLog, s.Slot,
         CASE s.Slot WHEN 1 THEN u.SupriB WHEN 2 THEN u.SupriY WHEN 3 THEN u.SupriC ELSE u.SupriM END AS Descricao,
