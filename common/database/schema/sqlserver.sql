@@ -172,7 +172,9 @@ FROM DadosOid;
 -- counted reading before the month (in the device's first month, since the month's first one).
 -- A counter lower than at the counted reading before it, within the month or across its start,
 -- sets ContadorRecuou and leaves that counter's pages NULL: a board swap or a replaced device,
--- not negative pages. Time order is DataLog, ties broken by Cod.
+-- not negative pages. Time order is DataLog, ties broken by Cod. Fabricante and Modelo are
+-- those of the month's newest reading, the later of its last counted and last other reading:
+-- one time order serves the whole view, one sort of DadosOid instead of two.
 go
 CREATE VIEW PaginasPorMes AS
 WITH Leitura AS (
@@ -182,7 +184,6 @@ WITH Leitura AS (
     WHERE n.DataLog IS NOT NULL
 ), Passo AS (
     SELECT l.*,
-        ROW_NUMBER() OVER (PARTITION BY Chave, NSerie, Mes ORDER BY DataLog DESC, Cod DESC) AS DoFim,
         LAG(Cod) OVER (PARTITION BY Chave, NSerie, Contada ORDER BY DataLog, Cod) AS CodAnterior,
         LAG(Mes) OVER (PARTITION BY Chave, NSerie, Contada ORDER BY DataLog, Cod) AS MesAnterior,
         LEAD(Mes) OVER (PARTITION BY Chave, NSerie, Contada ORDER BY DataLog, Cod) AS MesSeguinte,
@@ -195,8 +196,14 @@ WITH Leitura AS (
     FROM Leitura l
 ), PorMes AS (
     SELECT Chave, NSerie, Mes,
-        MAX(CASE WHEN DoFim = 1 THEN Fabricante END) AS Fabricante,
-        MAX(CASE WHEN DoFim = 1 THEN Modelo END) AS Modelo,
+        MAX(CASE WHEN Contada = 1 AND (MesSeguinte IS NULL OR MesSeguinte <> Mes) THEN DataLog END) AS DataContada,
+        MAX(CASE WHEN Contada = 1 AND (MesSeguinte IS NULL OR MesSeguinte <> Mes) THEN Cod END) AS CodContada,
+        MAX(CASE WHEN Contada = 1 AND (MesSeguinte IS NULL OR MesSeguinte <> Mes) THEN Fabricante END) AS FabricanteContada,
+        MAX(CASE WHEN Contada = 1 AND (MesSeguinte IS NULL OR MesSeguinte <> Mes) THEN Modelo END) AS ModeloContada,
+        MAX(CASE WHEN Contada = 0 AND (MesSeguinte IS NULL OR MesSeguinte <> Mes) THEN DataLog END) AS DataOutra,
+        MAX(CASE WHEN Contada = 0 AND (MesSeguinte IS NULL OR MesSeguinte <> Mes) THEN Cod END) AS CodOutra,
+        MAX(CASE WHEN Contada = 0 AND (MesSeguinte IS NULL OR MesSeguinte <> Mes) THEN Fabricante END) AS FabricanteOutra,
+        MAX(CASE WHEN Contada = 0 AND (MesSeguinte IS NULL OR MesSeguinte <> Mes) THEN Modelo END) AS ModeloOutra,
         MIN(CASE WHEN Contada = 1 THEN DataLog END) AS LeituraInicial,
         MAX(CASE WHEN Contada = 1 THEN DataLog END) AS LeituraFinal,
         MAX(CASE WHEN Contada = 1 AND (MesSeguinte IS NULL OR MesSeguinte <> Mes) THEN ContGeral END) AS ContGeralFinal,
@@ -226,7 +233,10 @@ WITH Leitura AS (
     FROM Passo
     GROUP BY Chave, NSerie, Mes
 )
-SELECT Chave, NSerie, Mes, Fabricante, Modelo, LeituraInicial, LeituraFinal,
+SELECT Chave, NSerie, Mes,
+    CASE WHEN DataOutra IS NULL OR DataContada > DataOutra OR (DataContada = DataOutra AND CodContada > CodOutra) THEN FabricanteContada ELSE FabricanteOutra END AS Fabricante,
+    CASE WHEN DataOutra IS NULL OR DataContada > DataOutra OR (DataContada = DataOutra AND CodContada > CodOutra) THEN ModeloContada ELSE ModeloOutra END AS Modelo,
+    LeituraInicial, LeituraFinal,
     ContGeralFinal, ContColorFinal, ContPbFinal, ContScanFinal, ContA3Final, ContA4Final,
     CASE WHEN GeralRecuou = 1 THEN NULL ELSE ContGeralFinal - GeralBase END AS PaginasGeral,
     CASE WHEN ColorRecuou = 1 THEN NULL ELSE ContColorFinal - ColorBase END AS PaginasColor,
