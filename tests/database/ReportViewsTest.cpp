@@ -259,6 +259,12 @@ TEST_P(ReportViews, PaginasPorMesGivesEachMonthsPagesSinceThePreviousReadMonth)
         Rows(db(), "select * from PaginasPorMes where NSerie = 'HPA-001' and Mes = '2026-05'", columns),
         {"K1|HPA-001|2026-05|HP|Color LaserJet M454dw|NULL|NULL|"
          "NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|0"});
+    // The month's newest reading names the model, counted or not.
+    Store(db(),
+          {"K2", "XRX-55", "XEROX", "VersaLink C405DN", "2026-03-09 12:00:00", {"", "", "", "", "", ""}});
+    ExpectRows(Rows(db(), "select * from PaginasPorMes where NSerie = 'XRX-55'", columns),
+               {"K2|XRX-55|2026-03|XEROX|VersaLink C405DN|2026-03-08 12:00:00|2026-03-08 12:00:00|"
+                "12345|6000|6345|NULL|NULL|NULL|0|0|0|NULL|NULL|NULL|0"});
     // One customer's month, as the report asks for it.
     ExpectRows(Rows(db(),
                     "select NSerie, PaginasGeral from PaginasPorMes where Chave = 'K1' and Mes = '2026-03' "
