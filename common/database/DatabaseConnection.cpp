@@ -265,6 +265,14 @@ void upgradeEmbeddedViews(QSqlDatabase& db)
 {
     static const QRegularExpression createView(QStringLiteral("^CREATE\\s+VIEW\\s+(\\w+)\\s"),
                                                QRegularExpression::CaseInsensitiveOption);
+    // Without DadosOid (a file being repaired, the table renamed for a while) a view made now
+    // would name a table that is not there, and SQLite would refuse the table's rename back.
+    QSqlQuery table(db);
+    if (!table.exec(
+            QStringLiteral("select 1 from sqlite_master where type='table' and lower(name)='dadosoid'")) ||
+        !table.next())
+        return;
+    table.finish();
     QHash<QString, QString> present;
     QSqlQuery views(db);
     if (!views.exec(QStringLiteral("select name, sql from sqlite_master where type='view'")))
