@@ -358,6 +358,9 @@ int RunCollector(const CommandLine& command)
     if (command.mode == CommandLine::Mode::Get)
         return runGet(command);
 
+    if (command.mode == CommandLine::Mode::Report)
+        return RunReport(command.report, programFolder(command)); // reads; no LOG.TXT line
+
     CollectorSettings settings = CollectorSettings::forProgramFolder(programFolder(command));
     if (command.mode == CommandLine::Mode::Probe)
         return runProbe(command, settings);

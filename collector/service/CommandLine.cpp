@@ -2,6 +2,8 @@
 
 #include "collector/service/AddressWalk.h"
 
+#include <QRegularExpression>
+
 namespace vorenta {
 
 namespace {
@@ -19,18 +21,23 @@ QString switchName(const QString& argument)
 
 QString UsageText()
 {
-    return QStringLiteral("uso:\n"
-                          "  VorentaServer [--home DIR] [--local-ip ADDR] [--once]\n"
-                          "  VorentaServer INSTALL [SILENT] [--unit-dir DIR] [--home DIR]\n"
-                          "  VorentaServer UNINSTALL [--unit-dir DIR]\n"
-                          "  VorentaServer --get OID ADDRESS [--perfil NOME] [--home DIR]\n"
-                          "  VorentaServer --probe ADDRESS [--perfil NOME] [--home DIR]\n");
+    return QStringLiteral(
+        "uso:\n"
+        "  VorentaServer [--home DIR] [--local-ip ADDR] [--once]\n"
+        "  VorentaServer INSTALL [SILENT] [--unit-dir DIR] [--home DIR]\n"
+        "  VorentaServer UNINSTALL [--unit-dir DIR]\n"
+        "  VorentaServer --get OID ADDRESS [--perfil NOME] [--home DIR]\n"
+        "  VorentaServer --probe ADDRESS [--perfil NOME] [--home DIR]\n"
+        "  VorentaServer --relatorio paginas --mes aaaa-mm [--chave K] [--csv] [--home DIR]\n"
+        "  VorentaServer --relatorio suprimentos [--abaixo P] [--chave K] [--csv] [--home DIR]\n");
 }
 
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QString* error)
 {
     CommandLine command;
     QStringList positional;
+    QString reportName;
+    bool monthGiven = false;
     auto fail = [&](const QString& why) -> std::optional<CommandLine> {
         *error = why;
         return std::nullopt;
@@ -68,6 +75,27 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
         } else if (argument == QLatin1String("--perfil")) {
             if (!takeValue(&command.profile) || command.profile.trimmed().isEmpty())
                 return fail(QStringLiteral("--perfil precisa do NOME de um perfil de [SNMP] Perfis"));
+        } else if (argument == QLatin1String("--relatorio")) {
+            command.mode = CommandLine::Mode::Report;
+            if (!takeValue(&reportName))
+                return fail(QStringLiteral("--relatorio precisa de paginas ou suprimentos"));
+        } else if (argument == QLatin1String("--mes")) {
+            static const QRegularExpression month(QStringLiteral("^[0-9]{4}-(0[1-9]|1[0-2])$"));
+            if (!takeValue(&command.report.month) || !month.match(command.report.month).hasMatch())
+                return fail(QStringLiteral("--mes precisa de um mês aaaa-mm, como 2026-03"));
+            monthGiven = true;
+        } else if (argument == QLatin1String("--chave")) {
+            if (!takeValue(&command.report.chave) || command.report.chave.isEmpty())
+                return fail(QStringLiteral("--chave precisa da chave do cliente"));
+        } else if (argument == QLatin1String("--abaixo")) {
+            QString percent;
+            bool number = false;
+            const int value = takeValue(&percent) ? percent.toInt(&number) : 0;
+            if (!number || value < 0 || value > 100)
+                return fail(QStringLiteral("--abaixo precisa de um percentual de 0 a 100"));
+            command.report.belowPercent = value;
+        } else if (argument == QLatin1String("--csv")) {
+            command.report.csv = true;
         } else if (switchName(argument) == QLatin1String("INSTALL")) {
             command.mode = CommandLine::Mode::Install;
         } else if (switchName(argument) == QLatin1String("UNINSTALL")) {
@@ -83,6 +111,26 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments, QStrin
     if (!command.profile.isEmpty() && command.mode != CommandLine::Mode::Get &&
         command.mode != CommandLine::Mode::Probe)
         return fail(QStringLiteral("--perfil vale só com --get ou --probe"));
+    const bool reportOptions =
+        monthGiven || !command.report.chave.isEmpty() || command.report.csv || command.report.belowPercent;
+    if (command.mode != CommandLine::Mode::Report) {
+        if (reportOptions)
+            return fail(QStringLiteral("--mes, --chave, --abaixo e --csv valem só com --relatorio"));
+        return command;
+    }
+    if (reportName == QLatin1String("paginas")) {
+        command.report.kind = ReportRequest::Kind::Pages;
+        if (!monthGiven)
+            return fail(QStringLiteral("--relatorio paginas precisa de --mes aaaa-mm"));
+        if (command.report.belowPercent)
+            return fail(QStringLiteral("--abaixo vale só com --relatorio suprimentos"));
+    } else if (reportName == QLatin1String("suprimentos")) {
+        command.report.kind = ReportRequest::Kind::Supplies;
+        if (monthGiven)
+            return fail(QStringLiteral("--mes vale só com --relatorio paginas"));
+    } else {
+        return fail(QStringLiteral("--relatorio precisa de paginas ou suprimentos"));
+    }
     return command;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "collector/report/ReportCommand.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,7 +11,7 @@ namespace vorenta {
 
 /// What VorentaServer was asked to do.
 struct CommandLine {
-    enum class Mode { Run, Install, Uninstall, Get, Probe };
+    enum class Mode { Run, Install, Uninstall, Get, Probe, Report };
 
     Mode mode = Mode::Run;
     QString home;      ///< --home; empty: the executable's folder
@@ -20,6 +22,7 @@ struct CommandLine {
     QString oid;           ///< --get OID
     QString address;       ///< --get/--probe ADDRESS
     QString profile;       ///< --perfil NOME: only this Coletor.ini SNMP profile; empty: all of them
+    ReportRequest report;  ///< --relatorio and its options
 };
 
 /// Parses the arguments (without the program name). The service switches INSTALL, UNINSTALL and

@@ -1,12 +1,16 @@
 #include "DatabaseConnection.h"
 
 #include "common/FileAccess.h"
+#include "common/TextRules.h"
 #include "common/database/DatabaseDriver.h"
 #include "common/database/DatabaseError.h"
 #include "common/database/NativeHandle.h"
 #include "common/database/Schema.h"
 
 #include <QFile>
+#include <QHash>
+#include <QList>
+#include <QPair>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
@@ -251,6 +255,51 @@ void DatabaseConnection::open()
     prepareEmbeddedFile();
 }
 
+namespace {
+
+// The report views of a file made by an earlier version are made, or made again where the
+// schema's text has changed since (SQLite keeps a view's text as it was created). All or nothing,
+// like the unique keys below: a file another program holds now, or one this user may only read,
+// is upgraded at a later opening, and the stored tables are never touched.
+void upgradeEmbeddedViews(QSqlDatabase& db)
+{
+    static const QRegularExpression createView(QStringLiteral("^CREATE\\s+VIEW\\s+(\\w+)\\s"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    // Without DadosOid (a file being repaired, the table renamed for a while) a view made now
+    // would name a table that is not there, and SQLite would refuse the table's rename back.
+    QSqlQuery table(db);
+    if (!table.exec(
+            QStringLiteral("select 1 from sqlite_master where type='table' and lower(name)='dadosoid'")) ||
+        !table.next())
+        return;
+    table.finish();
+    QHash<QString, QString> present;
+    QSqlQuery views(db);
+    if (!views.exec(QStringLiteral("select name, sql from sqlite_master where type='view'")))
+        return;
+    while (views.next())
+        present.insert(views.value(0).toString().toLower(), Trim(views.value(1).toString()));
+    views.finish();
+    QList<QPair<QString, QString>> changed;
+    for (const QString& statement : SplitSqlScript(SchemaScript(DatabaseBackend::Sqlite))) {
+        const QRegularExpressionMatch match = createView.match(statement);
+        if (match.hasMatch() && present.value(match.captured(1).toLower()) != statement)
+            changed.append({match.captured(1), statement});
+    }
+    if (changed.isEmpty())
+        return;
+    bool upgraded = QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE"));
+    for (const auto& [name, statement] : changed) {
+        if (upgraded)
+            upgraded = QSqlQuery(db).exec(QStringLiteral("DROP VIEW IF EXISTS ") + name);
+        if (upgraded)
+            upgraded = QSqlQuery(db).exec(statement);
+    }
+    QSqlQuery(db).exec(upgraded ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+}
+
+} // namespace
+
 void DatabaseConnection::prepareEmbeddedFile()
 {
     QSqlDatabase db = database();
@@ -278,11 +327,13 @@ void DatabaseConnection::prepareEmbeddedFile()
     // without an index the statements are slower, not wrong.
     QSqlQuery columns(db);
     bool hasIdLeitura = true;
-    if (columns.exec(QStringLiteral("select 1 from pragma_table_info('DadosOid') where lower(name)='idleitura'")))
+    if (columns.exec(
+            QStringLiteral("select 1 from pragma_table_info('DadosOid') where lower(name)='idleitura'")))
         hasIdLeitura = columns.next();
     columns.finish();
     if (!hasIdLeitura)
         QSqlQuery(db).exec(QStringLiteral("ALTER TABLE DadosOid ADD COLUMN IdLeitura varchar(40)"));
+    upgradeEmbeddedViews(db);
     QSet<QString> present;
     QSqlQuery indexes(db);
     if (!indexes.exec(QStringLiteral("select name from sqlite_master where type='index'")))

@@ -41,6 +41,14 @@ QStringList SplitSqlScript(const QString& script)
         line = Trim(line);
         if (line.isEmpty())
             continue;
+        // sqlcmd's batch separator (a SQL Server script opens a CREATE VIEW with it) ends a
+        // statement like a final ';' and is no statement itself.
+        if (line.compare(QLatin1String("GO"), Qt::CaseInsensitive) == 0) {
+            if (!IsBlank(current))
+                statements.append(Trim(current));
+            current.clear();
+            continue;
+        }
         const bool ends = line.endsWith(u';');
         if (ends)
             line.chop(1);

@@ -19,7 +19,8 @@ QString UniqueKeysUpgradeSqlite();
 /// The names of the unique indexes that keep ListaEquipCli, UltLog and the open alerts one per key.
 QStringList UniqueKeyIndexes();
 
-/// The statements of a script: "--" comments dropped, split at ';' that ends a line.
+/// The statements of a script: "--" comments dropped, split at ';' that ends a line and at a
+/// line that holds only GO (sqlcmd's batch separator).
 QStringList SplitSqlScript(const QString& script);
 
 } // namespace vorenta

@@ -11,6 +11,7 @@ VORENTA_PACKAGES=(
     snmp snmpd snmpsim
     clang libclang-rt-14-dev
     python3 procps iproute2 systemd libsystemd-dev
+    nodejs
     libfaketime
     xvfb xdotool
     dpkg-dev lintian desktop-file-utils
@@ -43,6 +44,20 @@ ensure_packages() {
         ((added_policy)) && rm -f "$policy"
         return "$status"
     fi
+}
+
+# The T-SQL parser the tests check the SQL Server statements with (no SQL Server runs here), in
+# $1/.cache/node; a no-op when it is there. npm comes with the machine's nodejs or from Debian.
+VORENTA_NODE_MODULES=(node-sql-parser@5.4.0)
+ensure_node_modules() {
+    local dir=$1/.cache/node
+    [[ -f $dir/node_modules/node-sql-parser/package.json ]] && return 0
+    if ! command -v npm >/dev/null; then
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm >/dev/null
+    fi
+    echo "== installing ${VORENTA_NODE_MODULES[*]} into $dir"
+    mkdir -p "$dir"
+    npm install --prefix "$dir" --no-audit --no-fund --no-save "${VORENTA_NODE_MODULES[@]}" >/dev/null
 }
 
 # Configures and builds into $1 (default build/).

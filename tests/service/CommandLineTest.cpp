@@ -83,6 +83,61 @@ TEST(CommandLine, Mistakes)
         EXPECT_FALSE(parse(arguments)) << arguments.join(' ').toStdString();
 }
 
+TEST(CommandLine, Reports)
+{
+    const auto pages =
+        parse({"--relatorio", "paginas", "--mes", "2026-03", "--chave", "CLI", "--csv", "--home", "/h"});
+    ASSERT_TRUE(pages);
+    EXPECT_EQ(pages->mode, CommandLine::Mode::Report);
+    EXPECT_EQ(pages->report.kind, ReportRequest::Kind::Pages);
+    EXPECT_EQ(pages->report.month, QStringLiteral("2026-03"));
+    EXPECT_EQ(pages->report.chave, QStringLiteral("CLI"));
+    EXPECT_TRUE(pages->report.csv);
+    EXPECT_FALSE(pages->report.belowPercent);
+    EXPECT_EQ(pages->home, QStringLiteral("/h"));
+
+    const auto supplies = parse({"--abaixo", "15", "--relatorio", "suprimentos"});
+    ASSERT_TRUE(supplies);
+    EXPECT_EQ(supplies->report.kind, ReportRequest::Kind::Supplies);
+    EXPECT_EQ(supplies->report.belowPercent, 15);
+    EXPECT_TRUE(supplies->report.chave.isEmpty()) << "every customer";
+    EXPECT_FALSE(supplies->report.csv);
+    EXPECT_EQ(parse({"--relatorio", "suprimentos", "--abaixo", "0"})->report.belowPercent, 0);
+    EXPECT_EQ(parse({"--relatorio", "suprimentos", "--abaixo", "100"})->report.belowPercent, 100);
+}
+
+TEST(CommandLine, ReportMistakesSayWhatIsMissing)
+{
+    struct Case {
+        QStringList arguments;
+        const char* error;
+    };
+    const Case cases[] = {
+        {{"--relatorio"}, "--relatorio precisa de paginas ou suprimentos"},
+        {{"--relatorio", "contadores"}, "--relatorio precisa de paginas ou suprimentos"},
+        {{"--relatorio", "paginas"}, "--relatorio paginas precisa de --mes aaaa-mm"},
+        {{"--relatorio", "paginas", "--mes", "2026-3"}, "--mes precisa de um mês aaaa-mm, como 2026-03"},
+        {{"--relatorio", "paginas", "--mes", "2026-13"}, "--mes precisa de um mês aaaa-mm, como 2026-03"},
+        {{"--relatorio", "paginas", "--mes", "03/2026"}, "--mes precisa de um mês aaaa-mm, como 2026-03"},
+        {{"--relatorio", "paginas", "--mes"}, "--mes precisa de um mês aaaa-mm, como 2026-03"},
+        {{"--relatorio", "paginas", "--mes", "2026-03", "--abaixo", "10"},
+         "--abaixo vale só com --relatorio suprimentos"},
+        {{"--relatorio", "suprimentos", "--mes", "2026-03"}, "--mes vale só com --relatorio paginas"},
+        {{"--relatorio", "suprimentos", "--abaixo", "101"}, "--abaixo precisa de um percentual de 0 a 100"},
+        {{"--relatorio", "suprimentos", "--abaixo", "-1"}, "--abaixo precisa de um percentual de 0 a 100"},
+        {{"--relatorio", "suprimentos", "--abaixo", "dez"}, "--abaixo precisa de um percentual de 0 a 100"},
+        {{"--relatorio", "suprimentos", "--abaixo"}, "--abaixo precisa de um percentual de 0 a 100"},
+        {{"--relatorio", "suprimentos", "--chave", ""}, "--chave precisa da chave do cliente"},
+        {{"--once", "--csv"}, "--mes, --chave, --abaixo e --csv valem só com --relatorio"},
+        {{"--chave", "CLI"}, "--mes, --chave, --abaixo e --csv valem só com --relatorio"},
+    };
+    for (const Case& c : cases) {
+        QString error;
+        EXPECT_FALSE(ParseCommandLine(c.arguments, &error)) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(error.toStdString(), c.error) << c.arguments.join(' ').toStdString();
+    }
+}
+
 TEST(CommandLine, LocalAddressMustBeAWholeAddress)
 {
     // The fallback scans the /24 of this address: "2" would send "2" ... "254" to the resolver.

@@ -6,3 +6,6 @@ CREATE INDEX IF NOT EXISTS ix_dadosoid_nserie_datalog ON DadosOid (NSerie, DataL
 -- Every store asks whether a device waits for the inoperative sweep: ultNotif still empty and
 -- UltLog three days old. Devices already reported stay in the list for good.
 CREATE INDEX IF NOT EXISTS ix_listaequipcli_ultnotif_ultlog ON ListaEquipCli (ultNotif, UltLog);
+-- The report views read a customer's readings, or everyone's, month by month.
+CREATE INDEX IF NOT EXISTS ix_dadosoid_chave_datalog ON DadosOid (Chave, DataLog);
+CREATE INDEX IF NOT EXISTS ix_dadosoid_datalog ON DadosOid (DataLog);

@@ -10,3 +10,10 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = 'ix_dadosoid_nserie_datalo
 IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = 'ix_listaequipcli_ultnotif_ultlog'
                AND object_id = OBJECT_ID('ListaEquipCli'))
     CREATE INDEX ix_listaequipcli_ultnotif_ultlog ON ListaEquipCli (ultNotif, UltLog);
+-- The report views read a customer's readings, or everyone's, month by month.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = 'ix_dadosoid_chave_datalog'
+               AND object_id = OBJECT_ID('DadosOid'))
+    CREATE INDEX ix_dadosoid_chave_datalog ON DadosOid (Chave, DataLog);
+IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = 'ix_dadosoid_datalog'
+               AND object_id = OBJECT_ID('DadosOid'))
+    CREATE INDEX ix_dadosoid_datalog ON DadosOid (DataLog);
