@@ -85,7 +85,7 @@ struct Timing {
     qint64 rows = 0;
 };
 
-Timing measure(DatabaseConnection& connection, const QString& name, const QStringList& lines,
+Timing measure(DatabaseConnection& connection, const QString& name, Statement statement,
                const std::function<void(SqlQuery&)>& bind)
 {
     Timing timing{name, {}, 0};
@@ -93,8 +93,7 @@ Timing measure(DatabaseConnection& connection, const QString& name, const QStrin
         QElapsedTimer timer;
         timer.start();
         SqlQuery query(connection);
-        for (const QString& line : lines)
-            query.addLine(line);
+        query.setStatement(statement);
         bind(query);
         query.open();
         qint64 rows = 0;

@@ -8,8 +8,7 @@ namespace vorenta {
 ReportTable PagesReport(DatabaseConnection& connection, const QString& month, const QString& chave)
 {
     SqlQuery query(connection);
-    for (const QString& line : PagesStatement(!chave.isEmpty()))
-        query.addLine(line);
+    query.setStatement(PagesStatement(!chave.isEmpty()));
     query.bindText(QStringLiteral("xMes"), month);
     if (!chave.isEmpty())
         query.bindText(QStringLiteral("xChave"), chave);

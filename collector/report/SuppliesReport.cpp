@@ -9,8 +9,7 @@ ReportTable SuppliesReport(DatabaseConnection& connection, const QString& chave,
                            std::optional<int> belowPercent)
 {
     SqlQuery query(connection);
-    for (const QString& line : SuppliesStatement(!chave.isEmpty(), belowPercent.has_value()))
-        query.addLine(line);
+    query.setStatement(SuppliesStatement(!chave.isEmpty(), belowPercent.has_value()));
     if (!chave.isEmpty())
         query.bindText(QStringLiteral("xChave"), chave);
     if (belowPercent)

@@ -39,6 +39,14 @@ struct Entry {
     ":xNivelY,:xNivelC,:xNivelM,:xSupriB,:xSupriY,:xSupriC,:xSupriM,:xDurabB,:xDurabY,:xDurabC,"   \
     ":xDurabM,:xVersao,:xCodEmpresa"
 
+// The columns the reports print.
+#define PAGES_COLUMNS                                                                            \
+    "Chave, NSerie, Fabricante, Modelo, Mes, LeituraInicial, LeituraFinal, ContGeralFinal,\n"      \
+    "PaginasGeral, PaginasColor, PaginasPb, PaginasScan, PaginasA3, PaginasA4, ContadorRecuou"
+#define SUPPLIES_COLUMNS                                                                         \
+    "Chave, NSerie, Fabricante, Modelo, IP, DataLog, Slot, Descricao, Cor, Nivel, Capacidade,\n"  \
+    "Percentual"
+
 const QList<Entry>& Entries()
 {
     static const QList<Entry> entries{
@@ -183,6 +191,40 @@ const QList<Entry>& Entries()
          "and (IP=:xIP) and (IdLeitura is null)\n"
          "and (DataLog>=:xFrom) and (DataLog<:xUntil)"},
 
+        // One month of PaginasPorMes (:xMes, yyyy-mm), of every customer or of :xChave.
+        {Statement::PagesOfMonth, "PagesOfMonth",
+         "select " PAGES_COLUMNS "\n"
+         "from PaginasPorMes\n"
+         "where Mes = :xMes\n"
+         "order by Chave, NSerie"},
+        {Statement::PagesOfMonthOfCustomer, "PagesOfMonthOfCustomer",
+         "select " PAGES_COLUMNS "\n"
+         "from PaginasPorMes\n"
+         "where Mes = :xMes\n"
+         "and Chave = :xChave\n"
+         "order by Chave, NSerie"},
+        // SuprimentoAtual, of every customer or of :xChave; "below" keeps the slots whose
+        // Percentual is below :xAbaixo (a slot of unknown percent is not below anything).
+        {Statement::Supplies, "Supplies",
+         "select " SUPPLIES_COLUMNS "\n"
+         "from SuprimentoAtual\n"
+         "order by Chave, NSerie, Slot"},
+        {Statement::SuppliesOfCustomer, "SuppliesOfCustomer",
+         "select " SUPPLIES_COLUMNS "\n"
+         "from SuprimentoAtual\n"
+         "where Chave = :xChave\n"
+         "order by Chave, NSerie, Slot"},
+        {Statement::SuppliesBelow, "SuppliesBelow",
+         "select " SUPPLIES_COLUMNS "\n"
+         "from SuprimentoAtual\n"
+         "where Percentual < :xAbaixo\n"
+         "order by Chave, NSerie, Slot"},
+        {Statement::SuppliesOfCustomerBelow, "SuppliesOfCustomerBelow",
+         "select " SUPPLIES_COLUMNS "\n"
+         "from SuprimentoAtual\n"
+         "where Chave = :xChave and Percentual < :xAbaixo\n"
+         "order by Chave, NSerie, Slot"},
+
         {Statement::PasswordOfCustomer, "PasswordOfCustomer",
          "Select Ed5 from parametros where chave=:xChave"},
         {Statement::InsertRange, "InsertRange",
@@ -204,6 +246,8 @@ const QList<Entry>& Entries()
 
 #undef READING_COLUMNS
 #undef READING_VALUES
+#undef PAGES_COLUMNS
+#undef SUPPLIES_COLUMNS
 
 /// `text` with its tokens replaced by what `dialect` writes there.
 QString Expanded(const QString& text, const Dialect& dialect)

@@ -48,6 +48,13 @@ enum class Statement {
     IdLeituraColumn,
     HeldReadings,
     StoredWithoutId,
+    // The reports (--relatorio): the report views, the same on every back end.
+    PagesOfMonth,
+    PagesOfMonthOfCustomer,
+    Supplies,
+    SuppliesOfCustomer,
+    SuppliesBelow,
+    SuppliesOfCustomerBelow,
     // The configuration tool.
     PasswordOfCustomer,
     InsertRange,

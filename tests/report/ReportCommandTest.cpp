@@ -200,9 +200,10 @@ TEST(ReportStatements, ParseAsTransactSql)
 {
     QStringList statements;
     for (bool byCustomer : {false, true}) {
-        statements.append(PagesStatement(byCustomer).join(u'\n'));
+        const StatementCatalogue& catalogue = StatementCatalogue::of(DatabaseBackend::SqlServer);
+        statements.append(catalogue.text(PagesStatement(byCustomer)));
         for (bool below : {false, true})
-            statements.append(SuppliesStatement(byCustomer, below).join(u'\n'));
+            statements.append(catalogue.text(SuppliesStatement(byCustomer, below)));
     }
     QString missing;
     const QStringList parsed = test::ParseTransactSql(statements, &missing);
