@@ -9,6 +9,7 @@
 #include "collector/snmp/V3Message.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/SnmpPeers.h"
+#include "tests/support/V3TestUser.h"
 
 #include <benchmark/benchmark.h>
 
@@ -20,20 +21,9 @@ using namespace vorenta::snmp;
 
 constexpr const char* kOid = "1.3.6.1.2.1.1.6.0";
 
-Credentials Coletor()
-{
-    Credentials credentials;
-    credentials.version = SnmpVersion::V3;
-    credentials.user = "coletor";
-    credentials.auth = AuthProtocol::Sha256;
-    credentials.authPassword = "senha-de-autenticacao";
-    credentials.priv = PrivProtocol::Aes128;
-    credentials.privPassword = "senha-de-privacidade";
-    return credentials;
-}
 
 const Credentials kV1{SnmpVersion::V1, "public", {}, AuthProtocol::None, {}, PrivProtocol::None, {}, {}};
-const Credentials kV3 = Coletor();
+const Credentials kV3 = vorenta::test::ColetorV3User();
 
 void CodecV1(benchmark::State& state)
 {

@@ -306,15 +306,9 @@ const StatementCatalogue& StatementCatalogue::of(DatabaseBackend backend)
     static const StatementCatalogue sqlite(DatabaseBackend::Sqlite);
     static const StatementCatalogue postgreSql(DatabaseBackend::PostgreSql);
     static const StatementCatalogue sqlServer(DatabaseBackend::SqlServer);
-    switch (backend) {
-    case DatabaseBackend::PostgreSql:
+    if (backend == DatabaseBackend::PostgreSql)
         return postgreSql;
-    case DatabaseBackend::SqlServer:
-        return sqlServer;
-    case DatabaseBackend::Sqlite:
-        break;
-    }
-    return sqlite;
+    return backend == DatabaseBackend::SqlServer ? sqlServer : sqlite;
 }
 
 const QString& StatementCatalogue::text(Statement statement) const

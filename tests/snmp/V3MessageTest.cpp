@@ -6,6 +6,7 @@
 #include "collector/snmp/Pdu.h"
 #include "collector/snmp/UsmCrypto.h"
 #include "tests/snmp/Octets.h"
+#include "tests/support/V3TestUser.h"
 
 #include <gtest/gtest.h>
 
@@ -77,17 +78,6 @@ const std::string kSnmpdResponse = Octets("30 81 98 02 01 03 30 0e 02 01 63 02 0
                                           "93 f7 0a 5b 6a 96 b1 9a cd 2f b7 18 e4 76 52");
 const std::string kSnmpdEngine = Octets("80 00 1f 88 80 8c b5 a0 50 f4 30 1b 6b 00 00 00 00");
 
-Credentials Coletor()
-{
-    Credentials credentials;
-    credentials.version = SnmpVersion::V3;
-    credentials.user = "coletor";
-    credentials.auth = AuthProtocol::Sha256;
-    credentials.authPassword = "senha-de-autenticacao";
-    credentials.priv = PrivProtocol::Aes128;
-    credentials.privPassword = "senha-de-privacidade";
-    return credentials;
-}
 
 LocalizedKeys KeysFor(const Credentials& credentials, const std::string& engine)
 {
@@ -103,7 +93,7 @@ LocalizedKeys KeysFor(const Credentials& credentials, const std::string& engine)
 
 TEST(V3Message, AResponseOfNetSnmp)
 {
-    const Credentials coletor = Coletor();
+    const Credentials coletor = test::ColetorV3User();
     const LocalizedKeys keys = KeysFor(coletor, kSnmpdEngine);
     const std::optional<V3Reply> reply = DecodeV3Message(kSnmpdResponse, &coletor, &keys);
     ASSERT_TRUE(reply);
@@ -153,7 +143,7 @@ TEST(V3Message, EveryPairThroughOurEncoderAndReader)
     };
     const EngineClock engine{kSnmpdEngine, 7, 123456};
     for (const auto& c : cases) {
-        Credentials credentials = Coletor();
+        Credentials credentials = test::ColetorV3User();
         credentials.auth = c.auth;
         credentials.priv = c.priv;
         credentials.context = "impressoras";
@@ -192,7 +182,7 @@ TEST(V3Message, TheDiscoveryRequestOctets)
 
 TEST(V3Message, MessagesOutOfShape)
 {
-    const Credentials coletor = Coletor();
+    const Credentials coletor = test::ColetorV3User();
     const LocalizedKeys keys = KeysFor(coletor, kSnmpdEngine);
     // Every shorter piece of a good message: no reply, never a read outside it.
     for (std::size_t size = 0; size < kSnmpdResponse.size(); ++size)

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "collector/snmp/SnmpCredentials.h"
+
+namespace vorenta::test {
+
+/// The SNMPv3 user the tests and benchmarks give snmpd, and whose messages from it the codec
+/// tests hold as bytes: coletor, SHA-256 with AES.
+inline snmp::Credentials ColetorV3User()
+{
+    snmp::Credentials credentials;
+    credentials.version = snmp::SnmpVersion::V3;
+    credentials.user = "coletor";
+    credentials.auth = snmp::AuthProtocol::Sha256;
+    credentials.authPassword = "senha-de-autenticacao";
+    credentials.priv = snmp::PrivProtocol::Aes128;
+    credentials.privPassword = "senha-de-privacidade";
+    return credentials;
+}
+
+} // namespace vorenta::test
