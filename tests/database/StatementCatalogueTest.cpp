@@ -6,20 +6,13 @@
 #include "common/database/StatementCatalogue.h"
 #include "tests/support/DatabaseFixture.h"
 #include "tests/support/Peers.h"
+#include "tests/support/TransactSql.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -148,39 +141,16 @@ TEST_P(CatalogueOnServer, EveryStatementPreparesOnTheSchema)
 
 VORENTA_INSTANTIATE_DATABASE_TESTS(CatalogueOnServer);
 
-/// Files of `folder` that sqlfluff's T-SQL grammar could not parse whole, by file name; throws
-/// when sqlfluff cannot run.
-QStringList UnparsableAsTsql(const QString& folder)
-{
-    QProcess sqlfluff;
-    sqlfluff.start("sqlfluff", {"parse", "--dialect", "tsql", "--format", "json", folder});
-    if (!sqlfluff.waitForFinished(120000))
-        throw std::runtime_error("sqlfluff did not end within 120 s");
-    const QJsonDocument parsed = QJsonDocument::fromJson(sqlfluff.readAllStandardOutput());
-    if (!parsed.isArray())
-        throw std::runtime_error("sqlfluff gave no JSON: " + sqlfluff.readAllStandardError().toStdString());
-    QStringList unparsable;
-    for (const QJsonValue& file : parsed.array()) {
-        const QByteArray tree = QJsonDocument(file.toObject()).toJson(QJsonDocument::Compact);
-        if (tree.contains("\"unparsable\"") || file.toObject().value("segments").isNull())
-            unparsable << QFileInfo(file.toObject().value("filepath").toString()).fileName();
-    }
-    return unparsable;
-}
-
 // The SQL Server statements parse as T-SQL, with their parameters as T-SQL names them (the
 // ODBC driver sends "?"). sqlfluff 1.4's grammar lacks the table hint of a MERGE target, which
 // SQL Server takes ("MERGE INTO t WITH (HOLDLOCK) AS alias"): the hint is checked in its place
 // and left out of what is parsed. A statement broken on purpose shows the check can fail.
 TEST(StatementCatalogue, SqlServerStatementsParseAsTsql)
 {
-    if (QStandardPaths::findExecutable("sqlfluff").isEmpty())
-        VORENTA_PEER_MISSING("sqlfluff (Debian package sqlfluff)");
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
     const QRegularExpression parameter(QStringLiteral(":(x\\w+)"));
     const QRegularExpression mergeHint(QStringLiteral("^(merge into \\w+) with \\(holdlock\\)( as t\\n)"));
     int merges = 0;
+    QStringList statements;
     for (const Statement statement : StatementCatalogue::all()) {
         QString text = StatementCatalogue::of(DatabaseBackend::SqlServer).text(statement);
         if (const auto hint = mergeHint.match(text); hint.hasMatch()) {
@@ -189,19 +159,20 @@ TEST(StatementCatalogue, SqlServerStatementsParseAsTsql)
         }
         EXPECT_FALSE(text.contains("holdlock", Qt::CaseInsensitive))
             << "a hint out of its place: " << text.toStdString();
-        text.replace(parameter, QStringLiteral("@\\1"));
-        QFile file(folder.filePath(StatementCatalogue::name(statement) + ".sql"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text.toUtf8() + "\n");
+        statements << text.replace(parameter, QStringLiteral("@\\1"));
     }
     EXPECT_EQ(merges, 3) << "the two upserts and the alert insert hold their key under HOLDLOCK";
-    QFile broken(folder.filePath("Broken.sql"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("select Cod from DadosOid where (NSerie=@xNSerie\n");
-    broken.close();
+    const int broken = static_cast<int>(statements.size());
+    statements << "select Cod from DadosOid where (NSerie=@xNSerie";
 
-    const QStringList unparsable = UnparsableAsTsql(folder.path());
-    EXPECT_EQ(unparsable, QStringList{"Broken.sql"}) << unparsable.join(", ").toStdString();
+    QString missing;
+    const std::optional<QList<int>> unparsable = test::UnparsableAsTsql(statements, &missing);
+    if (!unparsable)
+        VORENTA_PEER_MISSING(missing.toStdString());
+    QStringList names;
+    for (const int i : *unparsable)
+        names << (i == broken ? QStringLiteral("the broken one") : StatementCatalogue::name(StatementCatalogue::all()[i]));
+    EXPECT_EQ(*unparsable, QList<int>{broken}) << names.join(", ").toStdString();
 }
 
 } // namespace

@@ -12,16 +12,18 @@
 namespace vorenta {
 namespace {
 
+/// A step that writes `value` into table Passo.
+void WriteValue(DatabaseConnection& connection, int value)
+{
+    SqlQuery insert(connection);
+    insert.addLine("insert into Passo (valor) values (:xValor)");
+    insert.bindInteger("xValor", value);
+    insert.execute();
+}
+
 class StepTransaction : public test::DatabaseTest {
 protected:
-    /// A step that writes `value` into table Passo, whose values are unique.
-    void writeValue(int value)
-    {
-        SqlQuery insert(db().connection());
-        insert.addLine("insert into Passo (valor) values (:xValor)");
-        insert.bindInteger("xValor", value);
-        insert.execute();
-    }
+    void writeValue(int value) { WriteValue(db().connection(), value); }
     QStringList stored()
     {
         SqlQuery select(db().connection());
@@ -108,16 +110,10 @@ TEST(StepTransactionOnPostgres, ACommitTheServerRefusesIsAResultNotAThrow)
     db.execute("create table Passo (valor integer not null, constraint passo_unico unique (valor) "
                "deferrable initially deferred)");
     db.execute("insert into Passo (valor) values (5)");
-    const auto write = [&](int value) {
-        SqlQuery insert(db.connection());
-        insert.addLine("insert into Passo (valor) values (:xValor)");
-        insert.bindInteger("xValor", value);
-        insert.execute();
-    };
     StepTransactionResult result;
     EXPECT_NO_THROW(result = RunStepTransaction(db.connection(), [&](TransactionSteps& steps) {
-                        EXPECT_TRUE(steps.step([&] { write(6); }));
-                        EXPECT_TRUE(steps.step([&] { write(5); })); // accepted until the commit
+                        EXPECT_TRUE(steps.step([&] { WriteValue(db.connection(), 6); }));
+                        EXPECT_TRUE(steps.step([&] { WriteValue(db.connection(), 5); })); // accepted until the commit
                     }));
     EXPECT_FALSE(result.committed);
     EXPECT_TRUE(result.failure.contains("passo_unico")) << result.failure.toStdString();
