@@ -1,0 +1,73 @@
+#pragma once
+
+#include "collector/snmp/UdpExchange.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorenta::snmp {
+
+/// How the engine talks to the network.
+struct EngineSettings {
+    /// UDP sockets every GET of the run shares. Two exchanges with one destination that are open
+    /// at once always go from different sockets (the request bytes, request-id 1 for v1 and v2c,
+    /// stay as a lone GET sends them), so a group of more requests than this waits for sockets.
+    int sockets = 64;
+    /// Datagrams sent per second at most, over all destinations; 0: as fast as the system sends.
+    int packetsPerSecond = 100000;
+};
+
+/// One group of exchanges with one destination, as ExchangeConversations makes them: the
+/// requests go out in the order given, each from a socket of its own, and share one wait of
+/// `waitMs` counted from when the last of them went out. `conversation` and `enough` work as
+/// there (either may be empty); `done` gets a result per request, exactly what
+/// ExchangeConversations would have given. All three are called on the engine's thread and must
+/// not block.
+struct ExchangeGroup {
+    std::string host; ///< dotted IPv4 (a name is resolved on submit, on the caller's thread)
+    std::uint16_t port = kDefaultPort;
+    int waitMs = kDefaultWaitMs;
+    std::vector<std::string> requests;
+    Conversation conversation;
+    Enough enough;
+    std::function<void(std::vector<ExchangeResult>)> done;
+};
+
+/// Every exchange of a run over a few sockets and one thread: an event loop (epoll) that sends
+/// the groups as the pacing allows, matches each datagram to its open exchange by the socket it
+/// came in on and its source address and port, keeps every group's deadline in one timer
+/// structure, and reads ICMP port-unreachable per destination (IP_RECVERR), so that a refusal
+/// still ends its exchange at once. Many thousands of groups may be open together; what one
+/// costs is its requests and results, not a thread or a socket.
+///
+/// When `cancelDescriptor` (-1: none) becomes readable, every open group ends at once with its
+/// open exchanges Cancelled, and so does every group submitted afterwards.
+class SnmpEngine {
+public:
+    explicit SnmpEngine(EngineSettings settings = {}, int cancelDescriptor = -1);
+    /// Ends every open group (Cancelled; their `done` is called) and joins the thread.
+    ~SnmpEngine();
+    SnmpEngine(const SnmpEngine&) = delete;
+    SnmpEngine& operator=(const SnmpEngine&) = delete;
+
+    /// Queues `group`; returns at once. Callable from any thread. A group that cannot be sent
+    /// (an unresolvable host, no socket) ends at once, its `done` called on this thread.
+    void submit(ExchangeGroup group);
+
+    /// submit and wait for the results: ExchangeConversations over the engine's sockets.
+    std::vector<ExchangeResult> exchange(ExchangeGroup group);
+
+    /// The sockets the engine opened (for the limits and the benchmark).
+    int socketCount() const;
+
+private:
+    class Loop;
+    std::unique_ptr<Loop> m_loop;
+};
+
+} // namespace vorenta::snmp
