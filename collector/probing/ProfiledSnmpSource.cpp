@@ -11,13 +11,16 @@ SnmpAnswer AnswerOf(const snmp::GetResult& result)
     SnmpAnswer answer;
     answer.ok = result.ok;
     answer.timedOut = result.failure == snmp::GetFailure::Timeout;
+    answer.refused = result.failure == snmp::GetFailure::Refused;
     if (result.ok)
         answer.value = DecodeWindows1252(result.value);
     return answer;
 }
 
-ProfiledSnmpSource::ProfiledSnmpSource(SnmpProfiles& profiles, const QString& address, LogSink& log)
-    : m_profiles(profiles), m_address(address), m_log(log), m_candidates(profiles.forAddress(address))
+ProfiledSnmpSource::ProfiledSnmpSource(SnmpProfiles& profiles, const QString& address, LogSink& log,
+                                       ProfileGets* gets)
+    : m_profiles(profiles), m_gets(gets ? *gets : profiles), m_address(address), m_log(log),
+      m_candidates(profiles.forAddress(address))
 {
 }
 
@@ -41,7 +44,7 @@ QList<SnmpAnswer> ProfiledSnmpSource::ask(const QStringList& oids, const QString
             requests.push_back({&profile->credentials, oid.toStdString()});
     }
     const std::vector<snmp::GetResult> results =
-        requests.empty() ? std::vector<snmp::GetResult>() : m_profiles.get(requests, host);
+        requests.empty() ? std::vector<snmp::GetResult>() : m_gets.get(requests, host);
     const auto resultOf = [&](qsizetype profile, qsizetype oid) -> const snmp::GetResult& {
         return results[static_cast<std::size_t>(profile * oids.size() + oid)];
     };
@@ -84,8 +87,11 @@ QList<SnmpAnswer> ProfiledSnmpSource::ask(const QStringList& oids, const QString
         // Nobody answered: a time-out only when every profile ran out the wait.
         SnmpAnswer answer;
         answer.timedOut = !asking.isEmpty();
-        for (qsizetype p = 0; p < asking.size(); ++p)
+        answer.refused = !asking.isEmpty();
+        for (qsizetype p = 0; p < asking.size(); ++p) {
             answer.timedOut = answer.timedOut && resultOf(p, o).failure == snmp::GetFailure::Timeout;
+            answer.refused = answer.refused && resultOf(p, o).failure == snmp::GetFailure::Refused;
+        }
         answers.append(answer);
     }
     return answers;

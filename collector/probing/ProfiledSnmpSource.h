@@ -23,7 +23,9 @@ class LogSink;
 /// One source per visit, used by one thread; the SnmpProfiles behind it is shared.
 class ProfiledSnmpSource final : public SnmpSource {
 public:
-    ProfiledSnmpSource(SnmpProfiles& profiles, const QString& address, LogSink& log);
+    /// `gets`: where the GETs go, when not straight to `profiles` (a walk's record of the visit).
+    ProfiledSnmpSource(SnmpProfiles& profiles, const QString& address, LogSink& log,
+                       ProfileGets* gets = nullptr);
 
     SnmpAnswer SnmpGet(const QString& oid, const QString& community, const QString& host) override;
     QList<SnmpAnswer> SnmpGetMany(const QStringList& oids, const QString& community,
@@ -36,6 +38,7 @@ private:
     QList<SnmpAnswer> ask(const QStringList& oids, const QString& host);
 
     SnmpProfiles& m_profiles;
+    ProfileGets& m_gets;
     const QString m_address;
     LogSink& m_log;
     QList<const SnmpProfile*> m_candidates;

@@ -103,4 +103,16 @@ std::vector<snmp::GetResult> SnmpProfiles::get(const std::vector<snmp::ProfileRe
                              true);
 }
 
+void SnmpProfiles::getLater(std::vector<snmp::ProfileRequest> requests, const QString& host,
+                            std::function<void(std::vector<snmp::GetResult>)> done)
+{
+    if (!m_engine) {
+        std::call_once(m_ownEngineMade, [this] {
+            m_ownEngine = std::make_unique<snmp::SnmpEngine>(snmp::EngineSettings{}, m_cancelDescriptor);
+        });
+    }
+    snmp::SnmpGetWith(m_engine ? *m_engine : *m_ownEngine, std::move(requests), host.toStdString(), m_port,
+                      m_waitMs, m_engines, true, std::move(done));
+}
+
 } // namespace vorenta

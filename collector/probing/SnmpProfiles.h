@@ -2,6 +2,7 @@
 
 #include "collector/snmp/ProfileGet.h"
 #include "collector/snmp/SnmpCredentials.h"
+#include "collector/snmp/SnmpEngine.h"
 #include "collector/snmp/SnmpGet.h"
 #include "collector/snmp/UsmEngines.h"
 
@@ -11,6 +12,8 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -42,10 +45,20 @@ struct SnmpProfile {
 /// The implicit first profile: v1, community "public".
 SnmpProfile PublicProfile();
 
+/// Where a profiled visit's GETs go: the profiles' own way to the network, or a walk's record of
+/// the visit that answers what was asked before.
+class ProfileGets {
+public:
+    virtual ~ProfileGets() = default;
+    /// One GET per (profile, OID) pair, all at once, one wait.
+    virtual std::vector<snmp::GetResult> get(const std::vector<snmp::ProfileRequest>& requests,
+                                             const QString& host) = 0;
+};
+
 /// The site's profiles for the whole run, and what the run has learned with them: which profile
 /// each address answered (tried first at the next pass) and the v3 engines. Shared by every
 /// probing thread.
-class SnmpProfiles {
+class SnmpProfiles final : public ProfileGets {
 public:
     /// `profiles` in Coletor.ini's order, the implicit "public" first when it applies.
     explicit SnmpProfiles(QList<SnmpProfile> profiles, std::uint16_t port = snmp::kDefaultPort,
@@ -63,8 +76,17 @@ public:
     /// or another profile than before), which is when the choice is worth a line.
     bool noteAnswered(const QString& address, const SnmpProfile& profile);
 
-    /// One GET per (profile, OID) pair, all at once, one wait.
-    std::vector<snmp::GetResult> get(const std::vector<snmp::ProfileRequest>& requests, const QString& host);
+    /// One GET per (profile, OID) pair, all at once, one wait, from sockets of its own.
+    std::vector<snmp::GetResult> get(const std::vector<snmp::ProfileRequest>& requests,
+                                     const QString& host) override;
+
+    /// The same GETs handed to the run's engine: returns at once, and `done` gets what get would
+    /// have returned, on the engine's thread. Without an engine set, the profiles make their own.
+    void getLater(std::vector<snmp::ProfileRequest> requests, const QString& host,
+                  std::function<void(std::vector<snmp::GetResult>)> done);
+
+    /// The engine getLater uses (it must outlive the profiles); null: one of their own.
+    void setEngine(snmp::SnmpEngine* engine) { m_engine = engine; }
 
     snmp::UsmEngines& engines() { return m_engines; }
 
@@ -74,6 +96,9 @@ private:
     int m_waitMs;
     int m_cancelDescriptor;
     snmp::UsmEngines m_engines;
+    snmp::SnmpEngine* m_engine = nullptr;
+    std::once_flag m_ownEngineMade;
+    std::unique_ptr<snmp::SnmpEngine> m_ownEngine;
     mutable std::mutex m_mutex;
     QHash<QString, QString> m_answeredWith; // address -> profile name
 };

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace vorenta {
 
 /// One GET as identification and the readers see it: `value` is the reply's value as text, one
@@ -14,6 +16,8 @@ struct SnmpAnswer {
     /// ok is false because nothing came back within the wait: not a refusal, not a bad reply.
     /// Callers of the collector only look at `ok`; early silence (PrefetchingSnmpSource) needs this.
     bool timedOut = false;
+    /// ok is false because the address refused the GET at once (nothing listens on its port).
+    bool refused = false;
 };
 
 /// The collector's way of asking a device for one OID. The real one sends an SNMP v1 GET over
@@ -33,6 +37,18 @@ public:
         for (const QString& oid : oids)
             answers.append(SnmpGet(oid, community, host));
         return answers;
+    }
+
+    /// True when SnmpGetManyLater hands the GETs to the network and returns at once, so that a
+    /// walk can have many addresses wait on their answers without a thread each.
+    virtual bool asksLater() { return false; }
+
+    /// SnmpGetMany without waiting: `done` gets the same answers later, on another thread. This
+    /// one asks now, on the calling thread; sources whose asksLater() holds return at once.
+    virtual void SnmpGetManyLater(const QStringList& oids, const QString& community, const QString& host,
+                                  std::function<void(QList<SnmpAnswer>)> done)
+    {
+        done(SnmpGetMany(oids, community, host));
     }
 };
 

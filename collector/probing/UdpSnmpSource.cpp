@@ -1,6 +1,7 @@
 #include "UdpSnmpSource.h"
 
 #include "collector/probing/ProfiledSnmpSource.h"
+#include "collector/snmp/ProfileGet.h"
 #include "common/Windows1252.h"
 
 namespace vorenta {
@@ -30,6 +31,37 @@ QList<SnmpAnswer> UdpSnmpSource::SnmpGetMany(const QStringList& oids, const QStr
                            m_cancelDescriptor))
         answers.append(AnswerOf(result));
     return answers;
+}
+
+snmp::SnmpEngine& UdpSnmpSource::engine()
+{
+    if (m_engine)
+        return *m_engine;
+    std::call_once(m_ownEngineMade, [this] {
+        m_ownEngine = std::make_unique<snmp::SnmpEngine>(snmp::EngineSettings{}, m_cancelDescriptor);
+    });
+    return *m_ownEngine;
+}
+
+void UdpSnmpSource::SnmpGetManyLater(const QStringList& oids, const QString& community, const QString& host,
+                                     std::function<void(QList<SnmpAnswer>)> done)
+{
+    // A v1 GET with the community, byte for byte what SnmpGet sends.
+    auto credentials = std::make_shared<snmp::Credentials>();
+    credentials->version = snmp::SnmpVersion::V1;
+    credentials->community = EncodeWindows1252(community);
+    std::vector<snmp::ProfileRequest> requests;
+    requests.reserve(static_cast<std::size_t>(oids.size()));
+    for (const QString& oid : oids)
+        requests.push_back({credentials.get(), oid.toStdString()});
+    snmp::SnmpGetWith(engine(), std::move(requests), host.toStdString(), m_port, m_waitMs, m_noV3, false,
+                      [credentials, done = std::move(done)](std::vector<snmp::GetResult> results) {
+                          QList<SnmpAnswer> answers;
+                          answers.reserve(static_cast<qsizetype>(results.size()));
+                          for (const snmp::GetResult& result : results)
+                              answers.append(AnswerOf(result));
+                          done(std::move(answers));
+                      });
 }
 
 } // namespace vorenta

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "collector/probing/SnmpSource.h"
+#include "collector/snmp/SnmpEngine.h"
 #include "collector/snmp/SnmpGet.h"
+#include "collector/snmp/UsmEngines.h"
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 namespace vorenta {
 
@@ -12,7 +16,9 @@ namespace vorenta {
 /// ephemeral ports and short waits.
 ///
 /// It keeps no state between calls, so one source serves any number of threads at once; every
-/// call opens its own sockets.
+/// SnmpGet and SnmpGetMany opens its own sockets. SnmpGetManyLater goes through the run's engine
+/// instead (set by setEngine, or one of the source's own made on first use), whose few sockets
+/// every address of a pass shares.
 class UdpSnmpSource final : public SnmpSource {
 public:
     /// `cancelDescriptor`: a descriptor that becomes readable when every wait is to end at once
@@ -26,10 +32,23 @@ public:
     QList<SnmpAnswer> SnmpGetMany(const QStringList& oids, const QString& community,
                                   const QString& host) override;
 
+    bool asksLater() override { return true; }
+    void SnmpGetManyLater(const QStringList& oids, const QString& community, const QString& host,
+                          std::function<void(QList<SnmpAnswer>)> done) override;
+
+    /// The engine SnmpGetManyLater uses; it must outlive the source.
+    void setEngine(snmp::SnmpEngine* engine) { m_engine = engine; }
+
 private:
+    snmp::SnmpEngine& engine();
+
     std::uint16_t m_port;
     int m_waitMs;
     int m_cancelDescriptor;
+    snmp::UsmEngines m_noV3; ///< what SnmpGetWith asks for; a v1 GET never uses it
+    snmp::SnmpEngine* m_engine = nullptr;
+    std::once_flag m_ownEngineMade;
+    std::unique_ptr<snmp::SnmpEngine> m_ownEngine;
 };
 
 } // namespace vorenta

@@ -2,7 +2,7 @@
 
 #include "collector/database/CycleDatabase.h"
 #include "collector/database/RangeTable.h"
-#include "collector/service/AddressWalk.h"
+#include "collector/service/walk/AddressWalk.h"
 #include "common/ActivityLog.h"
 #include "common/CollectorIdentity.h"
 #include "common/StopSignal.h"

@@ -11,7 +11,7 @@
 #include "collector/probing/ProfiledSnmpSource.h"
 #include "collector/probing/UdpSnmpSource.h"
 #include "collector/service/CollectionCycle.h"
-#include "collector/service/ConcurrentWalk.h"
+#include "collector/service/walk/ConcurrentWalk.h"
 #include "collector/service/LocalAddress.h"
 #include "collector/service/MakerFallbackSetting.h"
 #include "collector/service/ProbeLimits.h"

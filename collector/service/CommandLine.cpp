@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "collector/service/AddressWalk.h"
+#include "collector/service/walk/AddressWalk.h"
 
 #include <QRegularExpression>
 

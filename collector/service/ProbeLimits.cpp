@@ -5,7 +5,7 @@
 #include "common/IniFile.h"
 #include "common/TextRules.h"
 
-#include "collector/service/ProbeThreads.h"
+#include "collector/service/walk/ProbeThreads.h"
 
 #include <QDir>
 #include <QFile>

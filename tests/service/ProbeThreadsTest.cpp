@@ -1,4 +1,4 @@
-#include "collector/service/ProbeThreads.h"
+#include "collector/service/walk/ProbeThreads.h"
 #include "tests/support/Deadline.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "collector/service/RangeWalk.h"
-#include "collector/service/ConcurrentWalk.h"
+#include "collector/service/walk/RangeWalk.h"
+#include "collector/service/walk/ConcurrentWalk.h"
 
 #include "collector/probing/IdentifyDevice.h"
 #include "collector/probing/UdpSnmpSource.h"

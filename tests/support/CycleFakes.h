@@ -1,7 +1,7 @@
 #pragma once
 
 #include "collector/database/CycleDatabase.h"
-#include "collector/service/AddressWalk.h"
+#include "collector/service/walk/AddressWalk.h"
 #include "tests/support/CapturingLogSink.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #include "ConcurrentWalk.h"
 
 #include "collector/probing/PrefetchingSnmpSource.h"
-#include "collector/service/RangeWalk.h"
+#include "collector/service/walk/RangeWalk.h"
 
 #include <chrono>
 #include <new>
@@ -18,34 +18,32 @@ constexpr std::chrono::milliseconds kStopCheck{100};
 // the walk gives up on it.
 constexpr int kAttemptsAtOne = 2;
 
-/// A call of a probing thread that the owner did not make: the pass is ending.
-class PassEnding : public std::runtime_error {
-public:
-    PassEnding() : std::runtime_error("coleta interrompida") {}
-};
-
 } // namespace
 
 /// One place in the walk order: an address, or a line the owner wrote while addresses waited.
 struct ConcurrentWalk::Place {
     int range = 0;   ///< 1, 2, ... for the pass's ranges; 0 for a line
     QString address; ///< empty for a line
-    // Written by the probing thread, read by the owner once `probed` (both under m_mutex).
+    /// What the address answered so far: the owner's while no probing thread runs the visit.
+    VisitTape tape;
+    // Written by whoever ran the visit, read by the owner once `probed` (both under m_mutex).
     bool probed = false;
     bool printer = false;
     bool failed = false;
     bool outOfMemory = false; ///< to be probed again, its lines dropped
     int attemptsAtOne = 0;    ///< probes that ran out of memory with one address in flight
     QStringList lines;
-    DeviceReading reading;
+    std::unique_ptr<DeviceReading> reading; ///< a printer's
 };
 
-/// Work a probing thread needs done on the connection, made by the owner between commits.
-struct ConcurrentWalk::OwnerCall {
-    LogSink* lines; ///< the address's lines: what the work logs belongs to that address
-    const std::function<void()>* work;
-    bool done = false;
-    std::exception_ptr error;
+/// What one run of a visit made.
+struct ConcurrentWalk::Run {
+    bool suspended = false; ///< it asked a step the tape does not hold yet
+    bool printer = false;
+    bool failed = false;
+    bool outOfMemory = false;
+    QStringList lines;
+    std::unique_ptr<DeviceReading> reading;
 };
 
 /// The owner's lines while places wait: each takes the next place in the walk order.
@@ -69,51 +67,10 @@ private:
     ConcurrentWalk& m_walk;
 };
 
-/// Table Oid for a probing thread: the lookups are made by the owner, on its connection, and
-/// kept for the rest of the pass; what they log joins the address's lines.
-class ConcurrentWalk::OwnerModelOids final : public ModelOidTable {
-public:
-    OwnerModelOids(ConcurrentWalk& walk, LogSink& lines) : m_walk(walk), m_lines(lines) {}
-
-    bool ConnectDatabase() override
-    {
-        bool connected = false;
-        try {
-            m_walk.callOwner(m_lines, [&] { connected = m_walk.m_parts.modelOids.ConnectDatabase(); });
-        } catch (const PassEnding&) {
-            return false;
-        }
-        return connected;
-    }
-
-    std::optional<QString> BuscaOid(const QString& Modelo, const QString& NomeInfo) override
-    {
-        const QPair<QString, QString> key(Modelo, NomeInfo);
-        if (const std::optional<std::optional<QString>> known = m_walk.knownOid(key))
-            return *known;
-        std::optional<QString> oid;
-        m_walk.callOwner(m_lines, [&] {
-            // Another address may have asked the same meanwhile: the table is read once a pass.
-            if (const std::optional<std::optional<QString>> known = m_walk.knownOid(key)) {
-                oid = *known;
-                return;
-            }
-            oid = m_walk.m_parts.modelOids.BuscaOid(Modelo, NomeInfo); // a failure is asked again next time
-            std::lock_guard lock(m_walk.m_oidsMutex);
-            m_walk.m_oids.insert(key, oid);
-        });
-        return oid;
-    }
-
-private:
-    ConcurrentWalk& m_walk;
-    LogSink& m_lines;
-};
-
 ConcurrentWalk::ConcurrentWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop,
                                int simultaneous, std::size_t threadStack)
     : m_parts(parts), m_log(log), m_stop(stop), m_simultaneous(simultaneous < 1 ? 1 : simultaneous),
-      m_threadStack(threadStack)
+      m_threadStack(threadStack), m_calls(log, [this] { wakeOwner(); })
 {
 }
 
@@ -154,46 +111,45 @@ void ConcurrentWalk::openPass()
     m_passOpen = true;
     m_ranges = 0;
     m_abandonedRange = 0;
-    {
-        std::lock_guard lock(m_oidsMutex);
-        m_oids.clear(); // rows changed since the last pass apply from this one
-    }
-    m_owner = std::this_thread::get_id();
-    m_threads = std::make_unique<ProbeThreads>(m_simultaneous, m_threadStack);
+    m_modelOids.clear();
+    m_calls.setOwner(std::this_thread::get_id());
+    m_threads = std::make_unique<ProbeThreads>(std::min(m_simultaneous, kMaxProbeThreads), m_threadStack);
     m_queuedLines = std::make_unique<QueuedLines>(*this);
     m_log.setRoute(m_queuedLines.get());
 }
 
 // Ends the pass: whatever is still in flight (after a stop) is abandoned, the calls probing
-// threads wait for are refused, and every probing thread is joined.
+// threads wait for are refused, the steps in the engine are awaited (a stop ends them at once),
+// and every probing thread is joined.
 void ConcurrentWalk::closePass()
 {
     if (!m_passOpen)
         return;
+    m_calls.refuse();
     {
-        std::lock_guard lock(m_mutex);
-        m_refusingCalls = true;
-        for (OwnerCall* call : m_calls) {
-            call->error = std::make_exception_ptr(PassEnding());
-            call->done = true;
+        std::unique_lock lock(m_mutex);
+        while (m_asking > 0) {
+            lock.unlock();
+            m_calls.refuse(); // a probing thread that asks meanwhile is refused too
+            lock.lock();
+            m_ownerWakes.wait_for(lock, kStopCheck, [this] { return m_asking == 0; });
         }
-        m_calls.clear();
     }
-    m_callAnswered.notify_all();
     m_threads.reset();
     m_log.setRoute(nullptr);
     m_queuedLines.reset();
     m_order.clear();
-    m_addressesInFlight = 0;
-    m_probing = 0;
     {
         std::lock_guard lock(m_mutex);
-        m_refusingCalls = false;
+        m_answers.clear();
     }
+    m_addressesInFlight = 0;
+    m_probing = 0;
+    m_calls.reopen();
     m_passOpen = false;
 }
 
-// Gives `address` the next place and a probing thread, once there is room. False when the range
+// Gives `address` the next place and starts its visit, once there is room. False when the range
 // is to end here: a stop, or a failure earlier in the range.
 bool ConcurrentWalk::handOver(const QString& address, int range)
 {
@@ -208,25 +164,134 @@ bool ConcurrentWalk::handOver(const QString& address, int range)
         m_order.push_back(place);
     }
     ++m_addressesInFlight;
-    post(place);
+    startProbe(place);
     return true;
 }
 
 void ConcurrentWalk::startProbe(const std::shared_ptr<Place>& place)
 {
     ++m_probing;
-    m_threads->post([this, place] { probe(*place); });
+    advance(place);
 }
 
-void ConcurrentWalk::post(const std::shared_ptr<Place>& place)
+// On the owner: the visit's next run. A device that has answered goes on on a probing thread;
+// any other visit runs here, on its tape, until it is done or asks a step the tape lacks.
+void ConcurrentWalk::advance(const std::shared_ptr<Place>& place)
 {
-    startProbe(place);
+    if (place->tape.spoke()) {
+        onThread([this, place] { finish(*place, runVisit(*place, true)); });
+        return;
+    }
+    Run run = runVisit(*place, false);
+    if (run.suspended) {
+        ask(place);
+        return;
+    }
+    finish(*place, std::move(run));
+}
+
+// One run of the address's visit from its start, up to its store; the lines kept for its turn.
+ConcurrentWalk::Run ConcurrentWalk::runVisit(Place& place, bool waits)
+{
+    Run run;
+    LineBuffer lines;
+    const int range = place.range;
+    TapeSource tape(place.tape, m_parts.network, m_parts.profiles, waits);
+    std::optional<ProfiledSnmpSource> profiled;
+    SnmpSource& visitSource = m_parts.profiles
+                                  ? static_cast<SnmpSource&>(profiled.emplace(*m_parts.profiles, place.address, lines, &tape))
+                                  : static_cast<SnmpSource&>(tape);
+    PrefetchingSnmpSource early(visitSource);
+    CancellableSource snmp(early, [this, range] { return m_stop.requested() || m_abandonedRange == range; });
+    OwnerModelOids modelOids(m_calls, m_parts.modelOids, m_modelOids, lines);
+    auto reading = std::make_unique<DeviceReading>();
+    try {
+        run.printer = ProbeAddress(*reading, place.address, snmp, m_parts.readManufacturerData, modelOids, lines);
+    } catch (const VisitSuspended&) {
+        run.suspended = true;
+        return run;
+    } catch (const std::bad_alloc&) {
+        run.outOfMemory = true; // not the device's fault: probed again when this place comes due
+    } catch (...) {
+        run.failed = true; // the rest of the range is abandoned when this place comes due
+    }
+    run.lines = std::move(lines.lines);
+    if (run.printer && !run.failed && !run.outOfMemory)
+        run.reading = std::move(reading);
+    return run;
+}
+
+// Hands the step the visit waits for to the network; the answers come back to the owner.
+void ConcurrentWalk::ask(const std::shared_ptr<Place>& place)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_asking;
+    }
+    AskLater(
+        place->tape.takePending(), m_parts.network, m_parts.profiles,
+        [this](std::function<void()> job) { onThread(std::move(job)); },
+        [this, place](StepAnswers answers) {
+            // Notified under the lock: once m_asking is 0 the pass may close and the walk go.
+            std::lock_guard lock(m_mutex);
+            m_answers.emplace_back(place, std::move(answers));
+            --m_asking;
+            m_ownerWakes.notify_all();
+        });
+}
+
+// Runs `job` on a probing thread; when the system refuses the threads the addresses need, the
+// addresses in flight come down to the threads there are.
+void ConcurrentWalk::onThread(std::function<void()> job)
+{
+    m_threads->post(std::move(job));
     const int threads = m_threads->threadCount();
-    if (m_threads->startError() != 0 && threads < m_simultaneous)
+    if (m_threads->startError() != 0 && threads < std::min(m_simultaneous, kMaxProbeThreads))
         lowerLimit(std::max(threads, 1),
                    QStringLiteral("o sistema não criou mais threads de coleta (limite de processos "
                                   "ou de memória do serviço)"),
                    true);
+}
+
+// On the owner's or a probing thread: the visit is done, its place ready to commit.
+void ConcurrentWalk::finish(Place& place, Run&& run)
+{
+    if (run.outOfMemory)
+        m_outOfMemory = true;
+    {
+        std::lock_guard lock(m_mutex);
+        place.reading = std::move(run.reading);
+        place.lines = std::move(run.lines);
+        place.printer = run.printer;
+        place.failed = run.failed;
+        place.outOfMemory = run.outOfMemory;
+        place.probed = true;
+        --m_probing;
+    }
+    m_ownerWakes.notify_all();
+}
+
+// On the owner: the answers the network gave put on their tapes, and each visit run again.
+void ConcurrentWalk::takeAnswers()
+{
+    for (;;) {
+        std::pair<std::shared_ptr<Place>, StepAnswers> answered;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_answers.empty())
+                return;
+            answered = std::move(m_answers.front());
+            m_answers.pop_front();
+        }
+        answered.first->tape.record(std::move(answered.second));
+        advance(answered.first);
+    }
+}
+
+void ConcurrentWalk::wakeOwner()
+{
+    std::lock_guard lock(m_mutex); // so the owner cannot miss it between its look and its wait
+    m_ownerWakes.notify_all();
 }
 
 // Lowers the addresses in flight to `addresses` with one line in walk order: before the place
@@ -284,53 +349,21 @@ bool ConcurrentWalk::retryHead()
         head->probed = false;
         head->outOfMemory = false;
         head->lines.clear();
-        head->reading = DeviceReading();
+        head->reading.reset();
+        head->tape = VisitTape(); // asked afresh, as the serial walk would
     }
     startProbe(head); // a thread refused now changes nothing: one is enough for the head
     return true;
 }
 
-// On a probing thread: the address's visit up to its store, lines kept for its turn.
-void ConcurrentWalk::probe(Place& place)
-{
-    LineBuffer lines;
-    const int range = place.range;
-    std::optional<ProfiledSnmpSource> profiled;
-    PrefetchingSnmpSource early(VisitSource(m_parts, place.address, lines, profiled));
-    CancellableSource snmp(early, [this, range] { return m_stop.requested() || m_abandonedRange == range; });
-    OwnerModelOids modelOids(*this, lines);
-    DeviceReading reading;
-    bool printer = false;
-    bool failed = false;
-    bool outOfMemory = false;
-    try {
-        printer = ProbeAddress(reading, place.address, snmp, m_parts.readManufacturerData, modelOids, lines);
-    } catch (const std::bad_alloc&) {
-        outOfMemory = true; // not the device's fault: probed again when this place comes due
-    } catch (...) {
-        failed = true; // the rest of the range is abandoned when this place comes due
-    }
-    if (outOfMemory)
-        m_outOfMemory = true;
-    {
-        std::lock_guard lock(m_mutex);
-        place.reading = std::move(reading);
-        place.lines = std::move(lines.lines);
-        place.printer = printer;
-        place.failed = failed;
-        place.outOfMemory = outOfMemory;
-        place.probed = true;
-        --m_probing;
-    }
-    m_ownerWakes.notify_all();
-}
-
-// The owner's loop while addresses are in flight: makes the calls probing threads wait for,
-// commits what is due, and waits for more, until `enough` holds. False when a stop came first.
+// The owner's loop while addresses are in flight: makes the calls probing threads wait for, runs
+// the visits whose answers came, commits what is due, and waits for more, until `enough` holds.
+// False when a stop came first.
 bool ConcurrentWalk::pump(const std::function<bool()>& enough)
 {
     for (;;) {
-        serveCalls();
+        m_calls.serve();
+        takeAnswers();
         // Out of memory: in flight are still the addresses handed over before, so lower now, not
         // when the failed address comes due.
         if (m_outOfMemory.exchange(false))
@@ -342,7 +375,8 @@ bool ConcurrentWalk::pump(const std::function<bool()>& enough)
         if (enough())
             return true;
         std::unique_lock lock(m_mutex);
-        m_ownerWakes.wait_for(lock, kStopCheck, [this] { return !m_calls.empty() || headReady(); });
+        m_ownerWakes.wait_for(lock, kStopCheck,
+                              [this] { return !m_answers.empty() || m_calls.waiting() || headReady(); });
     }
 }
 
@@ -382,68 +416,9 @@ void ConcurrentWalk::commit(Place& place)
     std::optional<StoreOutcome> outcome;
     if (place.failed)
         m_abandonedRange = place.range;
-    else if (place.printer)
-        outcome = StoreProbedReading(place.reading, place.address, m_parts.store, m_log, m_stop);
+    else if (place.printer && place.reading)
+        outcome = StoreProbedReading(*place.reading, place.address, m_parts.store, m_log, m_stop);
     committed(place.printer && !place.failed, outcome);
-}
-
-void ConcurrentWalk::serveCalls()
-{
-    for (;;) {
-        OwnerCall* call = nullptr;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_calls.empty())
-                return;
-            call = m_calls.front();
-            m_calls.pop_front();
-        }
-        std::exception_ptr error;
-        {
-            const ScopedLogRoute toAddress(m_log, call->lines);
-            try {
-                (*call->work)();
-            } catch (...) {
-                error = std::current_exception();
-            }
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            call->error = error;
-            call->done = true;
-        }
-        m_callAnswered.notify_all();
-    }
-}
-
-std::optional<std::optional<QString>> ConcurrentWalk::knownOid(const QPair<QString, QString>& key)
-{
-    std::lock_guard lock(m_oidsMutex);
-    if (const auto known = m_oids.constFind(key); known != m_oids.cend())
-        return *known;
-    return std::nullopt;
-}
-
-// On a probing thread: has the owner run `work`, with what it logs going to `lines`, and waits.
-// Rethrows what `work` threw; throws PassEnding when the pass ends first.
-void ConcurrentWalk::callOwner(LogSink& lines, const std::function<void()>& work)
-{
-    if (std::this_thread::get_id() == m_owner) {
-        // Not one probing thread could be started, so the owner probes the address itself
-        // (ProbeThreads::post): waiting for itself would never end.
-        const ScopedLogRoute toAddress(m_log, &lines);
-        work();
-        return;
-    }
-    OwnerCall call{&lines, &work, false, nullptr};
-    std::unique_lock lock(m_mutex);
-    if (m_refusingCalls)
-        throw PassEnding();
-    m_calls.push_back(&call);
-    m_ownerWakes.notify_all();
-    m_callAnswered.wait(lock, [&] { return call.done; });
-    if (call.error)
-        std::rethrow_exception(call.error);
 }
 
 std::unique_ptr<AddressWalk> MakeWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop,

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "collector/service/AddressVisit.h"
-#include "collector/service/AddressWalk.h"
-#include "collector/service/ProbeThreads.h"
-#include "collector/service/WalkOrderLog.h"
-
-#include <QHash>
-#include <QPair>
+#include "collector/service/walk/AddressVisit.h"
+#include "collector/service/walk/AddressWalk.h"
+#include "collector/service/walk/OwnerCalls.h"
+#include "collector/service/walk/PassModelOids.h"
+#include "collector/service/walk/ProbeThreads.h"
+#include "collector/service/walk/VisitTape.h"
+#include "collector/service/walk/WalkOrderLog.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -21,11 +21,16 @@ namespace vorenta {
 /// The range walk with many addresses probed at once, observably the serial walk (RangeWalk):
 /// the same readings stored, the same log lines in the same order; only the time differs.
 ///
-/// Threads. The thread that runs the cycle (the owner) hands each address, in walk order across
-/// all ranges of the pass, to a probing thread (ProbeThreads). A probing thread identifies the
-/// device and reads it, talking SNMP through its own sockets only; it keeps the address's log
-/// lines and reading to itself. Everything on the database connection stays on the owner: the
-/// store, and the model OID table, which a probing thread asks of the owner and waits for.
+/// Threads. The thread that runs the cycle (the owner) gives each address, in walk order across
+/// all ranges of the pass, a place and a tape (VisitTape), and runs its visit on the tape until
+/// the visit asks what the tape does not hold. The GETs of that step go to the run's engine,
+/// which answers on its own thread into the owner's mailbox, and the owner runs the visit again.
+/// So an address where nothing answers, or that refuses, never has a thread: it is a tape and a
+/// few GETs in the engine. Once a device has answered anything, its visit runs on a probing
+/// thread (ProbeThreads) that waits for each further answer. A source that cannot ask without
+/// waiting (a test's) is asked on a probing thread too. Everything on the database connection
+/// stays on the owner: the store, and the model OID table, which a probing thread asks of the
+/// owner (OwnerCalls) and waits for.
 ///
 /// Order. Every address and every line the cycle writes meanwhile takes the next place in the
 /// walk order. The owner commits place k (the address's lines, written now; then "Gravando
@@ -36,8 +41,8 @@ namespace vorenta {
 /// range goes on. A stop ends the pass: nothing more is committed, in-flight GETs end at once,
 /// and the probing threads are joined before the walk returns.
 ///
-/// Early silence. Each address is identified through a PrefetchingSnmpSource: where nothing
-/// answers, it costs two waits instead of thirteen.
+/// Early silence. Each visit asks through a PrefetchingSnmpSource: where nothing answers, it
+/// costs two waits instead of thirteen.
 ///
 /// Limits. Memory and threads are the system's, not the walk's: when it refuses a probing thread
 /// the walk goes on with the threads it has, and when probing an address runs out of memory the
@@ -47,6 +52,10 @@ namespace vorenta {
 /// std::bad_alloc: the service ends, and says why, instead of passing over devices unstored.
 class ConcurrentWalk final : public AddressWalk {
 public:
+    /// At most this many probing threads: visits of answering devices, and asks of sources that
+    /// wait. More of them queue for a thread.
+    static constexpr int kMaxProbeThreads = 1024;
+
     /// `log`: the owner's log; the walk routes it while addresses wait for their turn.
     /// `simultaneous`: the most addresses in flight (Coletor.ini [COLETOR] Simultaneos).
     /// `threadStack`: of each probing thread (ProbeThreads).
@@ -65,23 +74,24 @@ public:
 
 private:
     struct Place;
-    struct OwnerCall;
-    class OwnerModelOids;
+    struct Run;
     class QueuedLines;
 
     bool handOver(const QString& address, int range);
-    void probe(Place& place);
     void startProbe(const std::shared_ptr<Place>& place);
-    void post(const std::shared_ptr<Place>& place);
-    bool retryHead();
+    void advance(const std::shared_ptr<Place>& place);
+    Run runVisit(Place& place, bool waits);
+    void ask(const std::shared_ptr<Place>& place);
+    void onThread(std::function<void()> job);
+    void finish(Place& place, Run&& run);
+    void takeAnswers();
     void lowerLimit(int addresses, const QString& cause, bool beforeLastPlace);
+    bool retryHead();
     bool pump(const std::function<bool()>& enough);
     void commitReady();
     void commit(Place& place);
-    void serveCalls();
-    void callOwner(LogSink& lines, const std::function<void()>& work);
     bool headReady() const; // with m_mutex held
-    std::optional<std::optional<QString>> knownOid(const QPair<QString, QString>& key);
+    void wakeOwner();
     void openPass();
     void closePass();
 
@@ -91,7 +101,6 @@ private:
     int m_simultaneous; ///< the owner's; lowered when memory or threads run out
     const std::size_t m_threadStack;
     QString m_currentPrefix;
-    std::thread::id m_owner; ///< the thread that runs the pass, set before any probing thread starts
 
     // The owner's: the places not yet committed, head first, and the pass's threads.
     std::deque<std::shared_ptr<Place>> m_order;
@@ -100,20 +109,17 @@ private:
     bool m_passOpen = false;
     std::unique_ptr<QueuedLines> m_queuedLines;
     std::unique_ptr<ProbeThreads> m_threads;
+    OwnerCalls m_calls;
+    PassModelOids m_modelOids;
 
-    // Shared with the probing threads.
+    // Shared with the probing threads and the engine's thread.
     mutable std::mutex m_mutex;
-    std::condition_variable m_ownerWakes;   ///< a place is probed, or a call waits
-    std::condition_variable m_callAnswered; ///< a call was made (or refused by a stop)
-    std::deque<OwnerCall*> m_calls;
-    bool m_refusingCalls = false;
+    std::condition_variable m_ownerWakes; ///< a place is probed, answers came, or a call waits
+    std::deque<std::pair<std::shared_ptr<Place>, StepAnswers>> m_answers; ///< for the owner to take
+    int m_asking = 0; ///< steps handed to the network whose answers have not come
     std::atomic<int> m_abandonedRange{0};
-    std::atomic<bool> m_outOfMemory{false}; ///< a probing thread ran out since the owner last looked
-    std::atomic<int> m_probing{0};          ///< addresses handed to a probing thread and not yet probed
-
-    // Table Oid as looked up during the pass, by model and name: rows do not change under a pass.
-    std::mutex m_oidsMutex;
-    QHash<QPair<QString, QString>, std::optional<QString>> m_oids;
+    std::atomic<bool> m_outOfMemory{false}; ///< a probe ran out since the owner last looked
+    std::atomic<int> m_probing{0};          ///< addresses handed over and not yet probed
 };
 
 /// The walk for `simultaneous` addresses in flight: 1 is the serial walk itself (RangeWalk),

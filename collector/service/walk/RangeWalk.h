@@ -1,7 +1,7 @@
 #pragma once
 
-#include "collector/service/AddressVisit.h"
-#include "collector/service/AddressWalk.h"
+#include "collector/service/walk/AddressVisit.h"
+#include "collector/service/walk/AddressWalk.h"
 
 namespace vorenta {
 
