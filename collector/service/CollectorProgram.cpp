@@ -303,11 +303,17 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
         return kExitConfiguration;
     }
     TDTM database(databaseSettings, identity, log);
+    // One engine for every GET of the concurrent walk: its thread owns its sockets; a stop ends
+    // every GET in it at once.
+    snmp::SnmpEngine engine({limits.engineSockets, limits.packetsPerSecond}, stop.descriptor());
     UdpSnmpSource snmp(snmp::kDefaultPort, snmp::kDefaultWaitMs, stop.descriptor());
+    snmp.setEngine(&engine);
     std::optional<SnmpProfiles> profiles;
-    if (profileSetting.configured)
+    if (profileSetting.configured) {
         profiles.emplace(profileSetting.profiles, snmp::kDefaultPort, snmp::kDefaultWaitMs,
                          stop.descriptor());
+        profiles->setEngine(&engine);
+    }
     DatabaseReadingStore directStore(database, settings);
     // A central server may be out of reach for hours: what cannot reach it waits in Pendentes.db.
     // The embedded database is on this machine, and needs no queue.
@@ -324,7 +330,7 @@ int runService(const CommandLine& command, CollectorSettings& settings, LogSink&
                       ReadManufacturerData(reading, address, device, oids, lines, makerFallback.value);
                   },
                   modelOids, store, profiles ? &*profiles : nullptr},
-                 log, stop, limits.simultaneous);
+                 log, stop, limits.simultaneous, limits.probeThreads);
     walk->setAddressDone([&systemd] { systemd.alive(); });
     const QString injectedLocalIp = command.localIp;
     CollectionCycle cycle(

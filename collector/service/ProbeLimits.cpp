@@ -1,6 +1,5 @@
 #include "ProbeLimits.h"
 
-#include "collector/probing/IdentifyDevice.h"
 #include "common/CollectorIdentity.h"
 #include "common/IniFile.h"
 #include "common/TextRules.h"
@@ -22,32 +21,37 @@ namespace vorenta {
 
 namespace {
 
-// Descriptors the process needs besides the probing sockets: the log, the database connection,
-// the signal thread's, Qt's and the standard streams, with room to spare.
+// Descriptors the process needs besides the engine's sockets: the log, the database connection,
+// the signal thread's, Qt's, the standard streams, and the serial walk's own sockets (twelve at
+// once), with room to spare.
 constexpr long long kReservedDescriptors = 64;
 
-// An address in flight besides its probing thread's stack: the stack's guard page, and what its
-// replies, lines and reading take on the heap.
-constexpr long long kMemoryPerAddress = 4096 + 64 * 1024;
+// An address in flight: its place and tape, its lines, its GETs in the engine, with room to spare.
+constexpr long long kMemoryPerAddress = 4096;
+// A probing thread besides its stack: the guard page and what a device's replies and reading take.
+constexpr long long kMemoryPerThread = 4096 + 64 * 1024;
 // Address space the process takes after the limits are fitted: the database driver and its
 // libraries, the connection's buffers, and the allocator's arenas (two, see below).
 constexpr long long kReservedMemory = 192LL * 1024 * 1024;
 
-// Tasks of the service besides the probing threads (the main and signal threads, Qt's), with room
-// for a shell or two of the same user.
+// Tasks of the service besides the probing threads (the main, signal and engine threads, Qt's),
+// with room for a shell or two of the same user.
 constexpr long long kReservedProcesses = 8;
 
-int readSimultaneos(const QString& programFolder, QStringList& notices)
+// A whole number from 1 to `maximum` under [COLETOR] `key`: a missing key is `fallback`, a larger
+// number the maximum and anything else `fallback`, each of the last two with a notice.
+int readSetting(const QString& programFolder, const QString& key, int fallback, int maximum,
+                QStringList& notices)
 {
     QString text;
     try {
         const IniFile ini(QDir(programFolder).filePath(QString::fromLatin1(kCollectorIniName)));
-        text = Trim(ini.value(QStringLiteral("COLETOR"), QStringLiteral("Simultaneos")));
+        text = Trim(ini.value(QStringLiteral("COLETOR"), key));
     } catch (const IniFileError&) {
-        return ProbeLimits::kDefaultSimultaneous; // the identity read reports the file
+        return fallback; // the identity read reports the file
     }
     if (text.isEmpty())
-        return ProbeLimits::kDefaultSimultaneous;
+        return fallback;
     bool ok = false;
     long long wanted = text.toLongLong(&ok);
     // Digits too many for a number are still a number above the maximum, not a word.
@@ -55,12 +59,11 @@ int readSimultaneos(const QString& programFolder, QStringList& notices)
         ok = true;
         wanted = std::numeric_limits<long long>::max();
     }
-    if (ok && wanted >= 1 && wanted <= ProbeLimits::kMaxSimultaneous)
+    if (ok && wanted >= 1 && wanted <= maximum)
         return static_cast<int>(wanted);
-    const int taken = ok && wanted > ProbeLimits::kMaxSimultaneous ? ProbeLimits::kMaxSimultaneous
-                                                                   : ProbeLimits::kDefaultSimultaneous;
-    notices.append(QStringLiteral("Simultaneos inválido em Coletor.ini: %1; usando %2.")
-                       .arg(EscapedText(text))
+    const int taken = ok && wanted > maximum ? maximum : fallback;
+    notices.append(QStringLiteral("%1 inválido em Coletor.ini: %2; usando %3.")
+                       .arg(key, EscapedText(text))
                        .arg(taken));
     return taken;
 }
@@ -114,6 +117,24 @@ void lowerTo(ProbeLimits& limits, int fit, const QString& limit)
         QStringLiteral("Simultaneos limitado a %1 endereços pelo limite de %2.").arg(fit).arg(limit));
 }
 
+void lowerThreadsTo(ProbeLimits& limits, int fit, const QString& limit)
+{
+    if (fit >= limits.probeThreads)
+        return;
+    limits.probeThreads = fit;
+    limits.notices.append(
+        QStringLiteral("Threads de coleta limitadas a %1 pelo limite de %2.").arg(fit).arg(limit));
+}
+
+void fitToProcesses(ProbeLimits& limits)
+{
+    const std::optional<long long> processes = softLimit(RLIMIT_NPROC);
+    if (!processes || ::geteuid() == 0) // root is not held to it
+        return;
+    lowerThreadsTo(limits, ThreadsThatFitProcesses(limits.probeThreads, *processes),
+                   QStringLiteral("%1 processos do usuário").arg(*processes));
+}
+
 void fitToMemory(ProbeLimits& limits)
 {
     const std::optional<long long> limit = softLimit(RLIMIT_AS);
@@ -122,57 +143,60 @@ void fitToMemory(ProbeLimits& limits)
     // glibc gives each thread that allocates an arena of its own, up to 8 per core, and each
     // reserves 64 MiB of address space: under a limit these, not the probing, used it up.
     ::mallopt(M_ARENA_MAX, 2);
-    const int fit = AddressesThatFitMemory(limits.simultaneous, *limit, usedAddressSpace(),
-                                           static_cast<long long>(ProbeThreads::kStackSize));
-    lowerTo(limits, fit, QStringLiteral("memória de %1 MiB").arg(*limit / (1024 * 1024)));
-}
-
-void fitToProcesses(ProbeLimits& limits)
-{
-    const std::optional<long long> processes = softLimit(RLIMIT_NPROC);
-    if (!processes || ::geteuid() == 0) // root is not held to it
-        return;
-    const int fit = AddressesThatFitProcesses(limits.simultaneous, *processes);
-    lowerTo(limits, fit, QStringLiteral("%1 processos do usuário").arg(*processes));
+    const QString named = QStringLiteral("memória de %1 MiB").arg(*limit / (1024 * 1024));
+    const long long used = usedAddressSpace();
+    const auto stack = static_cast<long long>(ProbeThreads::kStackSize);
+    lowerThreadsTo(limits, ThreadsThatFitMemory(limits.probeThreads, *limit, used, stack), named);
+    lowerTo(limits, AddressesThatFitMemory(limits.simultaneous, *limit, used, limits.probeThreads, stack), named);
 }
 
 } // namespace
 
-int AddressesThatFitMemory(int wanted, long long limitBytes, long long usedBytes, long long stackBytes)
+int SocketsThatFit(int wanted, long long openFiles)
 {
-    const long long fit = (limitBytes - usedBytes - kReservedMemory) / (stackBytes + kMemoryPerAddress);
-    return static_cast<int>(std::clamp<long long>(fit, 1, wanted));
+    return static_cast<int>(std::clamp<long long>(openFiles - kReservedDescriptors, 1, wanted));
 }
 
-int AddressesThatFitProcesses(int wanted, long long processes)
+int ThreadsThatFitProcesses(int wanted, long long processes)
 {
     return static_cast<int>(std::clamp<long long>(processes - kReservedProcesses, 1, wanted));
 }
 
-int SocketsPerAddress()
+int ThreadsThatFitMemory(int wanted, long long limitBytes, long long usedBytes, long long stackBytes)
 {
-    // The first GET's socket is closed before the rest of the chain goes out together.
-    return static_cast<int>(std::max<qsizetype>(SilentDeviceChain().size() - 1, 1));
+    // Half the space left at most: the addresses in flight take the rest.
+    const long long fit =
+        (limitBytes - usedBytes - kReservedMemory - kMemoryPerAddress) / 2 / (stackBytes + kMemoryPerThread);
+    return static_cast<int>(std::clamp<long long>(fit, 1, wanted));
 }
 
-int AddressesThatFit(int wanted, long long openFiles)
+int AddressesThatFitMemory(int wanted, long long limitBytes, long long usedBytes, int threads,
+                           long long stackBytes)
 {
-    const long long fit = (openFiles - kReservedDescriptors) / SocketsPerAddress();
+    const long long fit =
+        (limitBytes - usedBytes - kReservedMemory - threads * (stackBytes + kMemoryPerThread)) / kMemoryPerAddress;
     return static_cast<int>(std::clamp<long long>(fit, 1, wanted));
 }
 
 ProbeLimits LoadProbeLimits(const QString& programFolder)
 {
     ProbeLimits limits;
-    const int wanted = readSimultaneos(programFolder, limits.notices);
-    const long long openFiles =
-        raiseOpenFileLimit(static_cast<long long>(wanted) * SocketsPerAddress() + kReservedDescriptors);
-    limits.simultaneous = wanted;
-    lowerTo(limits, AddressesThatFit(wanted, openFiles),
-            QStringLiteral("%1 arquivos abertos").arg(openFiles));
+    limits.simultaneous = readSetting(programFolder, QStringLiteral("Simultaneos"),
+                                      ProbeLimits::kDefaultSimultaneous, ProbeLimits::kMaxSimultaneous,
+                                      limits.notices);
+    limits.packetsPerSecond = readSetting(programFolder, QStringLiteral("PacotesPorSegundo"),
+                                          ProbeLimits::kDefaultPacketsPerSecond,
+                                          ProbeLimits::kMaxPacketsPerSecond, limits.notices);
+    limits.probeThreads = std::min(limits.simultaneous, ProbeLimits::kMaxProbeThreads);
+    const long long openFiles = raiseOpenFileLimit(ProbeLimits::kEngineSockets + kReservedDescriptors);
+    limits.engineSockets = SocketsThatFit(ProbeLimits::kEngineSockets, openFiles);
+    if (limits.engineSockets < ProbeLimits::kEngineSockets)
+        limits.notices.append(QStringLiteral("Soquetes SNMP limitados a %1 pelo limite de %2 arquivos abertos.")
+                                  .arg(limits.engineSockets)
+                                  .arg(openFiles));
     if (limits.simultaneous > 1) {
-        fitToMemory(limits);
         fitToProcesses(limits);
+        fitToMemory(limits);
     }
     return limits;
 }

@@ -9,110 +9,91 @@
 namespace vorenta {
 namespace {
 
-TEST(ProbeLimits, AddressesInFlightFitTheOpenFiles)
+TEST(ProbeLimits, SocketsThreadsAndAddressesFitTheLimits)
 {
-    EXPECT_EQ(SocketsPerAddress(), 12) << "identification's chain past its first GET";
-    struct Case {
-        int wanted;
+    // The engine's 64 sockets, with 64 descriptors kept aside; addresses need none of their own.
+    struct SocketCase {
         long long openFiles;
         int fit;
     };
-    for (const Case& c : {Case{1024, 1048576, 1024}, Case{1024, 20000, 1024}, Case{1024, 1024, 80},
-                          Case{64, 1024, 64}, Case{1024, 70, 1}, Case{16, 0, 1}}) {
-        EXPECT_EQ(AddressesThatFit(c.wanted, c.openFiles), c.fit) << c.wanted << " in " << c.openFiles;
+    for (const SocketCase& c : {SocketCase{1048576, 64}, SocketCase{256, 64}, SocketCase{128, 64},
+                                SocketCase{100, 36}, SocketCase{70, 6}, SocketCase{0, 1}}) {
+        EXPECT_EQ(SocketsThatFit(64, c.openFiles), c.fit) << c.openFiles << " open files";
     }
-}
-
-TEST(ProbeLimits, AddressesInFlightFitTheMemoryAndTheProcesses)
-{
-    // A 256 KiB stack, its 4 KiB guard and 64 KiB of replies an address; 192 MiB kept aside.
-    constexpr long long MiB = 1024 * 1024;
-    struct MemoryCase {
-        int wanted;
-        long long limit;
-        long long used;
-        int fit;
-    };
-    for (const MemoryCase& c : {MemoryCase{4096, 300000 * 1024LL, 100 * MiB, 3},
-                                MemoryCase{4096, 1024 * MiB, 100 * MiB, 2313},
-                                MemoryCase{1024, 8192 * MiB, 100 * MiB, 1024},
-                                MemoryCase{64, 200 * MiB, 100 * MiB, 1}}) {
-        EXPECT_EQ(AddressesThatFitMemory(c.wanted, c.limit, c.used, 256 * 1024), c.fit)
-            << c.wanted << " in " << c.limit << " bytes, " << c.used << " used";
-    }
-    // One probing thread an address; 8 tasks kept aside for the service and the user's shells.
+    // One probing thread a task; 8 tasks kept aside for the service and the user's shells.
     struct ProcessCase {
         int wanted;
         long long processes;
         int fit;
     };
-    for (const ProcessCase& c : {ProcessCase{4096, 20, 12}, ProcessCase{1024, 63704, 1024},
+    for (const ProcessCase& c : {ProcessCase{1024, 20, 12}, ProcessCase{1024, 63704, 1024},
                                  ProcessCase{16, 24, 16}, ProcessCase{16, 9, 1}, ProcessCase{16, 3, 1}}) {
-        EXPECT_EQ(AddressesThatFitProcesses(c.wanted, c.processes), c.fit) << c.wanted << " in " << c.processes;
+        EXPECT_EQ(ThreadsThatFitProcesses(c.wanted, c.processes), c.fit) << c.wanted << " in " << c.processes;
+    }
+    // A 256 KiB stack and 68 KiB beside it a thread, 4 KiB an address in flight, 192 MiB kept aside.
+    constexpr long long MiB = 1024 * 1024;
+    struct MemoryCase {
+        long long limit;
+        long long used;
+        int threads;   // of 1024 wanted
+        int addresses; // of 262144 wanted, with those threads
+    };
+    // The threads take half of what is left at most.
+    for (const MemoryCase& c : {MemoryCase{300000 * 1024LL, 100 * MiB, 1, 167},
+                                MemoryCase{400 * MiB, 100 * MiB, 170, 13878},
+                                MemoryCase{1024 * MiB, 100 * MiB, 1024, 104448},
+                                MemoryCase{8192 * MiB, 100 * MiB, 1024, 262144},
+                                MemoryCase{200 * MiB, 100 * MiB, 1, 1}}) {
+        const int threads = ThreadsThatFitMemory(1024, c.limit, c.used, 256 * 1024);
+        EXPECT_EQ(threads, c.threads) << c.limit << " bytes, " << c.used << " used";
+        EXPECT_EQ(AddressesThatFitMemory(262144, c.limit, c.used, threads, 256 * 1024), c.addresses)
+            << c.limit << " bytes, " << c.used << " used, " << threads << " threads";
     }
 }
 
-TEST(ProbeLimits, SimultaneosFromColetorIni)
+TEST(ProbeLimits, SettingsFromColetorIni)
 {
-    // The limits as the README and Coletor.ini promise them: 1024 by default, 1 to 4096 taken as
-    // written, a larger number the maximum, anything else the default, each with its line.
+    // The settings as the README and Coletor.ini promise them: Simultaneos 65536 by default, 1 to
+    // 262144 taken as written; PacotesPorSegundo 100000 by default, 1 to 1000000; a larger number
+    // the maximum, anything else the default, each with its line.
     struct Case {
         const char* line; // the [COLETOR] line, or nothing
-        int taken;
+        int simultaneous;
+        int packets;
         const char* notice = nullptr;
     };
     const Case cases[] = {
-        {"", 1024},
-        {"Simultaneos=\r\n", 1024},
-        {"Simultaneos=1\r\n", 1},
-        {"Simultaneos=2\r\n", 2},
-        {"Simultaneos= 64 \r\n", 64},
-        {"Simultaneos=1024\r\n", 1024},
-        {"Simultaneos=4095\r\n", 4095},
-        {"Simultaneos=4096\r\n", 4096},
-        {"Simultaneos=4097\r\n", 4096, "Simultaneos inválido em Coletor.ini: 4097; usando 4096."},
-        {"Simultaneos=1000000\r\n", 4096, "Simultaneos inválido em Coletor.ini: 1000000; usando 4096."},
-        {"Simultaneos=99999999999999999999\r\n", 4096,
-         "Simultaneos inválido em Coletor.ini: 99999999999999999999; usando 4096."},
-        {"Simultaneos=0\r\n", 1024, "Simultaneos inválido em Coletor.ini: 0; usando 1024."},
-        {"Simultaneos=-5\r\n", 1024, "Simultaneos inválido em Coletor.ini: -5; usando 1024."},
-        {"Simultaneos=2.5\r\n", 1024, "Simultaneos inválido em Coletor.ini: 2.5; usando 1024."},
-        {"Simultaneos=muitos\r\n", 1024, "Simultaneos inválido em Coletor.ini: muitos; usando 1024."},
+        {"", 65536, 100000},
+        {"Simultaneos=\r\n", 65536, 100000},
+        {"Simultaneos=1\r\n", 1, 100000},
+        {"Simultaneos=2\r\n", 2, 100000},
+        {"Simultaneos= 64 \r\n", 64, 100000},
+        {"Simultaneos=262143\r\n", 262143, 100000},
+        {"Simultaneos=262144\r\n", 262144, 100000},
+        {"Simultaneos=262145\r\n", 262144, 100000, "Simultaneos inválido em Coletor.ini: 262145; usando 262144."},
+        {"Simultaneos=99999999999999999999\r\n", 262144, 100000,
+         "Simultaneos inválido em Coletor.ini: 99999999999999999999; usando 262144."},
+        {"Simultaneos=0\r\n", 65536, 100000, "Simultaneos inválido em Coletor.ini: 0; usando 65536."},
+        {"Simultaneos=-5\r\n", 65536, 100000, "Simultaneos inválido em Coletor.ini: -5; usando 65536."},
+        {"Simultaneos=2.5\r\n", 65536, 100000, "Simultaneos inválido em Coletor.ini: 2.5; usando 65536."},
+        {"Simultaneos=muitos\r\n", 65536, 100000, "Simultaneos inválido em Coletor.ini: muitos; usando 65536."},
+        {"PacotesPorSegundo=5000\r\n", 65536, 5000},
+        {"PacotesPorSegundo=1000000\r\n", 65536, 1000000},
+        {"PacotesPorSegundo=2000000\r\n", 65536, 1000000,
+         "PacotesPorSegundo inválido em Coletor.ini: 2000000; usando 1000000."},
+        {"PacotesPorSegundo=0\r\n", 65536, 100000, "PacotesPorSegundo inválido em Coletor.ini: 0; usando 100000."},
+        {"PacotesPorSegundo=rapido\r\n", 65536, 100000,
+         "PacotesPorSegundo inválido em Coletor.ini: rapido; usando 100000."},
     };
-
-    // What this machine's hard limit of open files lets through: 12 sockets an address and 64
-    // descriptors kept aside; a number that does not fit is lowered, with its own line.
-    rlimit hard{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &hard), 0);
-    const long long fit =
-        hard.rlim_max == RLIM_INFINITY ? 1LL << 40 : (static_cast<long long>(hard.rlim_max) - 64) / 12;
-
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         test::TemporaryProgramFolder home;
         home.write("Coletor.ini", QByteArray("[COLETOR]\r\nChave=K\r\n") + c.line);
         const ProbeLimits limits = LoadProbeLimits(home.path());
-
-        QStringList notices;
-        if (c.notice)
-            notices << QString::fromUtf8(c.notice);
-        int simultaneous = c.taken;
-        if (c.taken > fit) {
-            simultaneous = static_cast<int>(fit);
-            notices << QStringLiteral(
-                           "Simultaneos limitado a %1 endereços pelo limite de %2 arquivos abertos.")
-                           .arg(fit)
-                           .arg(static_cast<long long>(hard.rlim_max));
-        }
-        EXPECT_EQ(limits.simultaneous, simultaneous);
-        EXPECT_EQ(limits.notices.join('\n').toStdString(), notices.join('\n').toStdString());
-    }
-
-    // The soft limit of open files has been raised for what the addresses need.
-    rlimit limit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
-    if (limit.rlim_max >= 1024 * 12 + 64) {
-        EXPECT_GE(limit.rlim_cur, 1024u * 12 + 64);
+        EXPECT_EQ(limits.simultaneous, c.simultaneous);
+        EXPECT_EQ(limits.packetsPerSecond, c.packets);
+        // The test runs without limits of memory or processes that would lower these.
+        EXPECT_EQ(limits.notices.join('\n').toStdString(), c.notice ? std::string(c.notice) : std::string());
     }
 }
 

@@ -3,6 +3,7 @@
 #include "collector/probing/PrefetchingSnmpSource.h"
 #include "collector/service/walk/RangeWalk.h"
 
+#include <algorithm>
 #include <chrono>
 #include <new>
 #include <stdexcept>
@@ -68,9 +69,9 @@ private:
 };
 
 ConcurrentWalk::ConcurrentWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop,
-                               int simultaneous, std::size_t threadStack)
+                               int simultaneous, std::size_t threadStack, int probeThreads)
     : m_parts(parts), m_log(log), m_stop(stop), m_simultaneous(simultaneous < 1 ? 1 : simultaneous),
-      m_threadStack(threadStack), m_calls(log, [this] { wakeOwner(); })
+      m_threadStack(threadStack), m_probeThreads(std::clamp(probeThreads, 1, kMaxProbeThreads)), m_calls(log, [this] { wakeOwner(); })
 {
 }
 
@@ -113,7 +114,7 @@ void ConcurrentWalk::openPass()
     m_abandonedRange = 0;
     m_modelOids.clear();
     m_calls.setOwner(std::this_thread::get_id());
-    m_threads = std::make_unique<ProbeThreads>(std::min(m_simultaneous, kMaxProbeThreads), m_threadStack);
+    m_threads = std::make_unique<ProbeThreads>(std::min(m_simultaneous, m_probeThreads), m_threadStack);
     m_queuedLines = std::make_unique<QueuedLines>(*this);
     m_log.setRoute(m_queuedLines.get());
 }
@@ -246,7 +247,7 @@ void ConcurrentWalk::onThread(std::function<void()> job)
 {
     m_threads->post(std::move(job));
     const int threads = m_threads->threadCount();
-    if (m_threads->startError() != 0 && threads < std::min(m_simultaneous, kMaxProbeThreads))
+    if (m_threads->startError() != 0 && threads < std::min(m_simultaneous, m_probeThreads))
         lowerLimit(std::max(threads, 1),
                    QStringLiteral("o sistema não criou mais threads de coleta (limite de processos "
                                   "ou de memória do serviço)"),
@@ -422,11 +423,12 @@ void ConcurrentWalk::commit(Place& place)
 }
 
 std::unique_ptr<AddressWalk> MakeWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop,
-                                      int simultaneous)
+                                      int simultaneous, int probeThreads)
 {
     if (simultaneous <= 1)
         return std::make_unique<RangeWalk>(parts, log, stop);
-    return std::make_unique<ConcurrentWalk>(parts, log, stop, simultaneous);
+    return std::make_unique<ConcurrentWalk>(parts, log, stop, simultaneous, ProbeThreads::kStackSize,
+                                            probeThreads);
 }
 
 } // namespace vorenta

@@ -59,8 +59,9 @@ public:
     /// `log`: the owner's log; the walk routes it while addresses wait for their turn.
     /// `simultaneous`: the most addresses in flight (Coletor.ini [COLETOR] Simultaneos).
     /// `threadStack`: of each probing thread (ProbeThreads).
+    /// `probeThreads`: the most probing threads (fitted to the system's limits).
     ConcurrentWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop, int simultaneous,
-                   std::size_t threadStack = ProbeThreads::kStackSize);
+                   std::size_t threadStack = ProbeThreads::kStackSize, int probeThreads = kMaxProbeThreads);
     ~ConcurrentWalk() override;
 
     void WalkRange(const QString& startText, const QString& endText) override;
@@ -100,6 +101,7 @@ private:
     const StopSignal& m_stop;
     int m_simultaneous; ///< the owner's; lowered when memory or threads run out
     const std::size_t m_threadStack;
+    const int m_probeThreads;
     QString m_currentPrefix;
 
     // The owner's: the places not yet committed, head first, and the pass's threads.
@@ -125,6 +127,6 @@ private:
 /// The walk for `simultaneous` addresses in flight: 1 is the serial walk itself (RangeWalk),
 /// anything more the ConcurrentWalk.
 std::unique_ptr<AddressWalk> MakeWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop,
-                                      int simultaneous);
+                                      int simultaneous, int probeThreads = ConcurrentWalk::kMaxProbeThreads);
 
 } // namespace vorenta
