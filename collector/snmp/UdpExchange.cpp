@@ -48,27 +48,6 @@ private:
     int m_descriptor = -1;
 };
 
-// A dotted IPv4 address is used as it is; any other text goes to the resolver.
-std::optional<sockaddr_in> ResolveHost(std::string_view host, std::uint16_t port)
-{
-    const std::string text(host);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    if (::inet_pton(AF_INET, text.c_str(), &address.sin_addr) == 1)
-        return address;
-
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (text.empty() || ::getaddrinfo(text.c_str(), nullptr, &hints, &found) != 0 || !found)
-        return std::nullopt;
-    address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    ::freeaddrinfo(found);
-    return address;
-}
-
 /// One request on its way: its socket until the answer (or the reason there is none) is known.
 struct Pending {
     UniqueSocket socket;
@@ -197,13 +176,34 @@ void AwaitAnswers(std::vector<Pending>& exchanges, int waitMs, int cancelDescrip
 
 } // namespace
 
+// A dotted IPv4 address is used as it is; any other text goes to the resolver.
+std::optional<sockaddr_in> ResolveIpv4(std::string_view host, std::uint16_t port)
+{
+    const std::string text(host);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (::inet_pton(AF_INET, text.c_str(), &address.sin_addr) == 1)
+        return address;
+
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (text.empty() || ::getaddrinfo(text.c_str(), nullptr, &hints, &found) != 0 || !found)
+        return std::nullopt;
+    address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    ::freeaddrinfo(found);
+    return address;
+}
+
 std::vector<ExchangeResult> ExchangeConversations(std::span<const std::string> requests,
                                                   std::string_view host, std::uint16_t port, int waitMs,
                                                   int cancelDescriptor, const Conversation& conversation,
                                                   const Enough& enough)
 {
     std::vector<ExchangeResult> results(requests.size());
-    const std::optional<sockaddr_in> destination = ResolveHost(host, port);
+    const std::optional<sockaddr_in> destination = ResolveIpv4(host, port);
     if (!destination) {
         for (ExchangeResult& result : results)
             result.failure = GetFailure::Unresolved;

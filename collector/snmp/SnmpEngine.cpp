@@ -1,0 +1,735 @@
+#include "collector/snmp/SnmpEngine.h"
+
+#include <arpa/inet.h>
+#include <linux/errqueue.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <deque>
+#include <future>
+#include <limits>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+
+namespace vorenta::snmp {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kMaxDatagram = 65536;
+constexpr int kReceiveBuffer = 4 * 1024 * 1024;
+// Datagrams taken from one socket before the loop looks at the others again.
+constexpr int kReceivesPerTurn = 256;
+
+std::uint64_t KeyOf(const sockaddr_in& address)
+{
+    return static_cast<std::uint64_t>(ntohl(address.sin_addr.s_addr)) << 16 | ntohs(address.sin_port);
+}
+
+/// What happens to one request of a group.
+enum class SlotState : std::uint8_t { Unsent, Open, Ended };
+
+struct Slot {
+    std::int32_t socket = -1; ///< the socket it went out on, while open
+    SlotState state = SlotState::Unsent;
+    GetFailure failure = GetFailure::None;
+};
+
+/// One submitted group. Only what it needs while open: the requests until they are all sent, a
+/// small slot per request, and the datagrams once the first one arrives.
+struct Group {
+    std::uint64_t key = 0;
+    sockaddr_in destination{};
+    int waitMs = 0;
+    std::vector<std::string> requests; ///< emptied once every request is out
+    std::vector<Slot> slots;
+    std::vector<std::string> datagrams; ///< sized on the first answer
+    Conversation conversation;
+    Enough enough;
+    std::function<void(std::vector<ExchangeResult>)> done;
+    std::size_t unsent = 0;
+    std::size_t open = 0;
+    Clock::time_point deadline{};
+    std::size_t heapIndex = std::numeric_limits<std::size_t>::max();
+    bool started = false; ///< its first datagrams went out (or it waits for sockets)
+};
+
+constexpr std::size_t kNotInHeap = std::numeric_limits<std::size_t>::max();
+
+/// Every open group's deadline, earliest first; each group knows its place, so a group that ends
+/// early leaves at once and one whose wait restarts moves in place.
+class DeadlineHeap {
+public:
+    bool empty() const { return m_heap.empty(); }
+    Group* top() const { return m_heap.front(); }
+
+    void set(Group* group, Clock::time_point deadline)
+    {
+        group->deadline = deadline;
+        if (group->heapIndex == kNotInHeap) {
+            group->heapIndex = m_heap.size();
+            m_heap.push_back(group);
+            up(group->heapIndex);
+        } else {
+            // A wait only restarts later, never earlier.
+            down(group->heapIndex);
+        }
+    }
+
+    void remove(Group* group)
+    {
+        const std::size_t at = group->heapIndex;
+        if (at == kNotInHeap)
+            return;
+        group->heapIndex = kNotInHeap;
+        Group* last = m_heap.back();
+        m_heap.pop_back();
+        if (at == m_heap.size())
+            return;
+        m_heap[at] = last;
+        last->heapIndex = at;
+        up(at);
+        down(last->heapIndex);
+    }
+
+private:
+    bool before(std::size_t a, std::size_t b) const { return m_heap[a]->deadline < m_heap[b]->deadline; }
+    void swap(std::size_t a, std::size_t b)
+    {
+        std::swap(m_heap[a], m_heap[b]);
+        m_heap[a]->heapIndex = a;
+        m_heap[b]->heapIndex = b;
+    }
+    void up(std::size_t at)
+    {
+        while (at > 0 && before(at, (at - 1) / 2)) {
+            swap(at, (at - 1) / 2);
+            at = (at - 1) / 2;
+        }
+    }
+    void down(std::size_t at)
+    {
+        for (;;) {
+            std::size_t least = at;
+            for (std::size_t child = 2 * at + 1; child <= 2 * at + 2 && child < m_heap.size(); ++child) {
+                if (before(child, least))
+                    least = child;
+            }
+            if (least == at)
+                return;
+            swap(at, least);
+            at = least;
+        }
+    }
+
+    std::vector<Group*> m_heap;
+};
+
+bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
+
+// An ICMP error that arrived for an earlier datagram is also left pending on the socket, and the
+// next call on it reports that instead of doing its work: such a call is made again.
+bool LeftByAnEarlierError(int error)
+{
+    return error == ECONNREFUSED || error == EHOSTUNREACH || error == ENETUNREACH || error == EHOSTDOWN ||
+           error == EPROTO;
+}
+
+} // namespace
+
+class SnmpEngine::Loop {
+public:
+    Loop(EngineSettings settings, int cancelDescriptor);
+    ~Loop();
+
+    void submit(ExchangeGroup group);
+    int socketCount() const { return static_cast<int>(m_sockets.size()); }
+
+private:
+    void run();
+    void takeInbox();
+    void sendQueued(Clock::time_point now);
+    int waitFor(Clock::time_point now) const;
+    void refill(Clock::time_point now);
+
+    void start(std::unique_ptr<Group> group);
+    void serve(std::uint64_t key);
+    bool sendOn(int socket, const std::string& request, const sockaddr_in& destination);
+    void receive(int socket);
+    void readErrors(int socket);
+    Group* openOn(int socket, std::uint64_t key, std::size_t& index);
+    void answer(Group* group, std::size_t index, int socket, std::string datagram);
+
+    void endSlot(Group* group, std::size_t index, GetFailure failure);
+    void askEnough(Group* group);
+    void endOpen(Group* group, GetFailure failure, bool alsoUnsent);
+    void finishIfEnded(Group* group);
+    void expire(Clock::time_point now);
+    void cancelEverything();
+
+    const EngineSettings m_settings;
+    const int m_cancel;
+    std::vector<int> m_sockets;
+    int m_epoll = -1;
+    int m_wake = -1;
+    std::thread m_thread;
+
+    std::mutex m_inboxMutex; // guards the three below
+    std::vector<std::unique_ptr<Group>> m_inbox;
+    bool m_stopping = false;
+    bool m_cancelledForSubmit = false;
+
+    // The loop's own state, touched only on its thread.
+    std::deque<std::unique_ptr<Group>> m_queue; ///< waiting for the pacing, in submit order
+    std::unordered_map<std::uint64_t, std::vector<std::unique_ptr<Group>>> m_atDestination;
+    DeadlineHeap m_deadlines;
+    std::size_t m_nextSocket = 0;
+    double m_tokens = 0;
+    double m_burst = 0;
+    Clock::time_point m_refilled{};
+    bool m_cancelled = false;
+    std::string m_buffer;
+};
+
+SnmpEngine::Loop::Loop(EngineSettings settings, int cancelDescriptor)
+    : m_settings(settings), m_cancel(cancelDescriptor), m_buffer(kMaxDatagram, '\0')
+{
+    for (int i = 0; i < std::max(settings.sockets, 0); ++i) {
+        const int descriptor = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (descriptor < 0)
+            break;
+        const int on = 1;
+        // Without IP_RECVERR an unconnected socket never hears of a refusal.
+        if (::setsockopt(descriptor, IPPROTO_IP, IP_RECVERR, &on, sizeof(on)) != 0) {
+            ::close(descriptor);
+            break;
+        }
+        // A burst of answers must not overflow the default buffer; the system may grant less.
+        const int size = kReceiveBuffer;
+        ::setsockopt(descriptor, SOL_SOCKET, SO_RCVBUF, &size, sizeof(size));
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&any), sizeof(any)) != 0) {
+            ::close(descriptor);
+            break;
+        }
+        m_sockets.push_back(descriptor);
+    }
+    m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
+    m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    const auto watch = [this](int descriptor, std::uint64_t tag) {
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u64 = tag;
+        return ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, descriptor, &event) == 0;
+    };
+    bool watching = m_epoll >= 0 && m_wake >= 0 && watch(m_wake, m_sockets.size());
+    for (std::size_t i = 0; watching && i < m_sockets.size(); ++i)
+        watching = watch(m_sockets[i], i);
+    if (watching && m_cancel >= 0)
+        watching = watch(m_cancel, m_sockets.size() + 1);
+    if (!watching) {
+        // Without its loop the engine sends nothing: every group fails as it would without sockets.
+        for (const int descriptor : m_sockets)
+            ::close(descriptor);
+        m_sockets.clear();
+        return;
+    }
+    if (m_settings.packetsPerSecond > 0)
+        m_burst = std::max(64.0, m_settings.packetsPerSecond / 1000.0);
+    m_tokens = m_burst;
+    m_refilled = Clock::now();
+    m_thread = std::thread([this] { run(); });
+}
+
+SnmpEngine::Loop::~Loop()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_inboxMutex);
+        m_stopping = true;
+    }
+    const std::uint64_t one = 1;
+    if (m_wake >= 0)
+        [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof(one));
+    if (m_thread.joinable())
+        m_thread.join();
+    for (const int descriptor : m_sockets)
+        ::close(descriptor);
+    if (m_wake >= 0)
+        ::close(m_wake);
+    if (m_epoll >= 0)
+        ::close(m_epoll);
+}
+
+void SnmpEngine::Loop::submit(ExchangeGroup request)
+{
+    const std::optional<sockaddr_in> destination = ResolveIpv4(request.host, request.port);
+    const GetFailure failure =
+        !destination ? GetFailure::Unresolved : m_sockets.empty() ? GetFailure::SocketFailed : GetFailure::None;
+    if (failure != GetFailure::None) {
+        std::vector<ExchangeResult> results(request.requests.size());
+        for (ExchangeResult& result : results)
+            result.failure = failure;
+        if (request.done)
+            request.done(std::move(results));
+        return;
+    }
+    auto group = std::make_unique<Group>();
+    group->destination = *destination;
+    group->key = KeyOf(*destination);
+    group->waitMs = std::max(request.waitMs, 0);
+    group->requests = std::move(request.requests);
+    group->slots.resize(group->requests.size());
+    group->unsent = group->requests.size();
+    group->conversation = std::move(request.conversation);
+    group->enough = std::move(request.enough);
+    group->done = std::move(request.done);
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(m_inboxMutex);
+        wake = m_inbox.empty();
+        m_inbox.push_back(std::move(group));
+    }
+    if (wake) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof(one));
+    }
+}
+
+void SnmpEngine::Loop::run()
+{
+    std::vector<epoll_event> events(m_sockets.size() + 2);
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        const int timeout = waitFor(now);
+        const int ready = ::epoll_wait(m_epoll, events.data(), static_cast<int>(events.size()), timeout);
+        if (ready < 0 && errno != EINTR)
+            break; // cannot happen with a valid descriptor; what is open ends below
+        bool stopping = false;
+        for (int i = 0; i < ready; ++i) {
+            const std::uint64_t tag = events[i].data.u64;
+            if (tag == m_sockets.size() + 1 && !m_cancelled) {
+                // Level-triggered and never read: taken out, or it would wake the loop for ever.
+                ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, m_cancel, nullptr);
+                m_cancelled = true;
+                std::lock_guard<std::mutex> lock(m_inboxMutex);
+                m_cancelledForSubmit = true;
+            }
+        }
+        if (m_cancelled)
+            cancelEverything();
+        for (int i = 0; i < ready; ++i) {
+            const std::uint64_t tag = events[i].data.u64;
+            if (tag == m_sockets.size()) {
+                std::uint64_t count = 0;
+                [[maybe_unused]] const ssize_t taken = ::read(m_wake, &count, sizeof(count));
+                std::lock_guard<std::mutex> lock(m_inboxMutex);
+                stopping = m_stopping;
+            } else if (tag < m_sockets.size()) {
+                if (events[i].events & EPOLLERR)
+                    readErrors(static_cast<int>(tag));
+                if (events[i].events & EPOLLIN)
+                    receive(static_cast<int>(tag));
+            }
+        }
+        takeInbox();
+        if (stopping) {
+            m_cancelled = true;
+            cancelEverything();
+            return;
+        }
+        const Clock::time_point after = Clock::now();
+        expire(after);
+        sendQueued(after);
+    }
+    m_cancelled = true;
+    takeInbox();
+    cancelEverything();
+}
+
+void SnmpEngine::Loop::takeInbox()
+{
+    std::vector<std::unique_ptr<Group>> arrived;
+    {
+        std::lock_guard<std::mutex> lock(m_inboxMutex);
+        arrived.swap(m_inbox);
+    }
+    for (std::unique_ptr<Group>& group : arrived)
+        m_queue.push_back(std::move(group));
+    if (m_cancelled)
+        cancelEverything();
+}
+
+// The epoll timeout: until the earliest deadline (rounded up, so that a wait never ends early),
+// or until the pacing lets the next queued group out.
+int SnmpEngine::Loop::waitFor(Clock::time_point now) const
+{
+    std::int64_t ms = -1;
+    if (!m_deadlines.empty()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_deadlines.top()->deadline - now);
+        ms = std::max<std::int64_t>(left.count(), 0);
+    }
+    if (!m_queue.empty()) {
+        std::int64_t pacing = 0;
+        if (m_settings.packetsPerSecond > 0) {
+            const double needed =
+                std::min(static_cast<double>(m_queue.front()->requests.size()), m_burst) - m_tokens;
+            if (needed > 0)
+                pacing = static_cast<std::int64_t>(std::ceil(needed * 1000.0 / m_settings.packetsPerSecond));
+        }
+        ms = ms < 0 ? pacing : std::min(ms, pacing);
+    }
+    return static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max()));
+}
+
+void SnmpEngine::Loop::refill(Clock::time_point now)
+{
+    if (m_settings.packetsPerSecond <= 0)
+        return;
+    const double seconds = std::chrono::duration<double>(now - m_refilled).count();
+    m_refilled = now;
+    m_tokens = std::min(m_burst, m_tokens + seconds * m_settings.packetsPerSecond);
+}
+
+// A group goes out whole when the bucket holds its datagrams (or a full burst, for a group larger
+// than one); what it takes beyond the bucket is owed by the groups after it.
+void SnmpEngine::Loop::sendQueued(Clock::time_point now)
+{
+    refill(now);
+    while (!m_queue.empty()) {
+        if (m_settings.packetsPerSecond > 0) {
+            const double needed = std::min(static_cast<double>(m_queue.front()->requests.size()), m_burst);
+            if (m_tokens < needed)
+                return;
+        }
+        std::unique_ptr<Group> group = std::move(m_queue.front());
+        m_queue.pop_front();
+        start(std::move(group));
+    }
+}
+
+void SnmpEngine::Loop::start(std::unique_ptr<Group> owned)
+{
+    Group* group = owned.get();
+    group->started = true;
+    std::vector<std::unique_ptr<Group>>& here = m_atDestination[group->key];
+    here.push_back(std::move(owned));
+    serve(group->key);
+    // An empty group, or one whose every send failed, has nothing to wait for.
+    finishIfEnded(group);
+}
+
+bool SnmpEngine::Loop::sendOn(int socket, const std::string& request, const sockaddr_in& destination)
+{
+    m_tokens -= 1;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const ssize_t sent = ::sendto(m_sockets[static_cast<std::size_t>(socket)], request.data(), request.size(),
+                                      MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&destination),
+                                      sizeof(destination));
+        if (sent == static_cast<ssize_t>(request.size()))
+            return true;
+        if (sent >= 0)
+            return false;
+        if (WouldBlock(errno) || errno == ENOBUFS) {
+            // The send buffer is full for a moment: wait for it briefly, as a blocking socket would.
+            pollfd writable{m_sockets[static_cast<std::size_t>(socket)], POLLOUT, 0};
+            ::poll(&writable, 1, 10);
+        } else if (errno != EINTR && !LeftByAnEarlierError(errno)) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// Sends what the groups at `key` have not sent yet, in submit order, on the sockets no exchange
+// with that destination holds: at most one open exchange per socket and destination, so the
+// socket alone tells which exchange a reply answers. Each socket is taken from a start that
+// turns over every send, so that consecutive exchanges with one destination use different
+// sockets and a late reply to one that ended rarely meets a new one.
+void SnmpEngine::Loop::serve(std::uint64_t key)
+{
+    const auto found = m_atDestination.find(key);
+    if (found == m_atDestination.end())
+        return;
+    std::vector<bool> busy;
+    bool anyUnsent = false;
+    for (const std::unique_ptr<Group>& group : found->second)
+        anyUnsent = anyUnsent || group->unsent > 0;
+    if (!anyUnsent)
+        return;
+    busy.assign(m_sockets.size(), false);
+    std::size_t free = m_sockets.size();
+    for (const std::unique_ptr<Group>& group : found->second) {
+        for (const Slot& slot : group->slots) {
+            if (slot.state == SlotState::Open) {
+                busy[static_cast<std::size_t>(slot.socket)] = true;
+                --free;
+            }
+        }
+    }
+    // Group pointers stay valid while slots are sent: nothing here ends a group.
+    std::vector<Group*> groups;
+    for (const std::unique_ptr<Group>& group : found->second)
+        groups.push_back(group.get());
+    for (Group* group : groups) {
+        if (group->unsent == 0)
+            continue;
+        bool sentAny = false;
+        for (std::size_t i = 0; i < group->slots.size() && free > 0; ++i) {
+            Slot& slot = group->slots[i];
+            if (slot.state != SlotState::Unsent)
+                continue;
+            std::size_t socket = m_nextSocket % m_sockets.size();
+            while (busy[socket])
+                socket = (socket + 1) % m_sockets.size();
+            m_nextSocket = socket + 1;
+            --group->unsent;
+            if (sendOn(static_cast<int>(socket), group->requests[i], group->destination)) {
+                slot.state = SlotState::Open;
+                slot.socket = static_cast<std::int32_t>(socket);
+                busy[socket] = true;
+                --free;
+                ++group->open;
+                sentAny = true;
+            } else {
+                slot.state = SlotState::Ended;
+                slot.failure = GetFailure::SendFailed;
+            }
+        }
+        if (group->unsent == 0) {
+            std::vector<std::string>().swap(group->requests);
+        }
+        if (sentAny)
+            m_deadlines.set(group, Clock::now() + std::chrono::milliseconds(group->waitMs));
+    }
+}
+
+Group* SnmpEngine::Loop::openOn(int socket, std::uint64_t key, std::size_t& index)
+{
+    const auto found = m_atDestination.find(key);
+    if (found == m_atDestination.end())
+        return nullptr;
+    for (const std::unique_ptr<Group>& group : found->second) {
+        for (std::size_t i = 0; i < group->slots.size(); ++i) {
+            if (group->slots[i].state == SlotState::Open && group->slots[i].socket == socket) {
+                index = i;
+                return group.get();
+            }
+        }
+    }
+    return nullptr;
+}
+
+void SnmpEngine::Loop::receive(int socket)
+{
+    const int descriptor = m_sockets[static_cast<std::size_t>(socket)];
+    for (int turn = 0; turn < kReceivesPerTurn; ++turn) {
+        sockaddr_in from{};
+        socklen_t size = sizeof(from);
+        const ssize_t received = ::recvfrom(descriptor, m_buffer.data(), m_buffer.size(), MSG_DONTWAIT,
+                                            reinterpret_cast<sockaddr*>(&from), &size);
+        if (received < 0) {
+            if (errno == EINTR || LeftByAnEarlierError(errno))
+                continue; // the error queue tells whose datagram it was
+            return;
+        }
+        if (from.sin_family != AF_INET)
+            continue;
+        std::size_t index = 0;
+        Group* group = openOn(socket, KeyOf(from), index);
+        if (!group)
+            continue; // late, duplicated, or from an endpoint nothing was sent to
+        answer(group, index, socket, std::string(m_buffer.data(), static_cast<std::size_t>(received)));
+    }
+}
+
+void SnmpEngine::Loop::answer(Group* group, std::size_t index, int socket, std::string datagram)
+{
+    const std::uint64_t key = group->key;
+    if (group->conversation) {
+        NextStep step = group->conversation(index, datagram);
+        if (step.kind == NextStep::Kind::Ignore)
+            return;
+        if (step.kind == NextStep::Kind::Send) {
+            // The next round trip keeps the socket and the group's wait.
+            if (sendOn(socket, step.request, group->destination))
+                return;
+            endSlot(group, index, GetFailure::SendFailed);
+            askEnough(group);
+            finishIfEnded(group);
+            serve(key);
+            return;
+        }
+    }
+    if (group->datagrams.empty())
+        group->datagrams.resize(group->slots.size());
+    group->datagrams[index] = std::move(datagram);
+    endSlot(group, index, GetFailure::None);
+    askEnough(group);
+    finishIfEnded(group);
+    serve(key);
+}
+
+void SnmpEngine::Loop::readErrors(int socket)
+{
+    const int descriptor = m_sockets[static_cast<std::size_t>(socket)];
+    for (int turn = 0; turn < kReceivesPerTurn; ++turn) {
+        sockaddr_in destination{};
+        char payload[64];
+        iovec vector{payload, sizeof(payload)};
+        alignas(cmsghdr) char control[512];
+        msghdr message{};
+        message.msg_name = &destination;
+        message.msg_namelen = sizeof(destination);
+        message.msg_iov = &vector;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof(control);
+        if (::recvmsg(descriptor, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        const sock_extended_err* error = nullptr;
+        for (cmsghdr* header = CMSG_FIRSTHDR(&message); header; header = CMSG_NXTHDR(&message, header)) {
+            if (header->cmsg_level == IPPROTO_IP && header->cmsg_type == IP_RECVERR)
+                error = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(header));
+        }
+        if (!error || message.msg_namelen < sizeof(sockaddr_in) || destination.sin_family != AF_INET)
+            continue;
+        std::size_t index = 0;
+        Group* group = openOn(socket, KeyOf(destination), index);
+        if (!group)
+            continue; // a refusal of an exchange that has already ended
+        const bool refused = error->ee_origin == SO_EE_ORIGIN_ICMP && error->ee_errno == ECONNREFUSED;
+        const std::uint64_t key = group->key;
+        endSlot(group, index, refused ? GetFailure::Refused : GetFailure::ReceiveFailed);
+        askEnough(group);
+        finishIfEnded(group);
+        serve(key);
+    }
+}
+
+void SnmpEngine::Loop::endSlot(Group* group, std::size_t index, GetFailure failure)
+{
+    Slot& slot = group->slots[index];
+    if (slot.state == SlotState::Open)
+        --group->open;
+    else if (slot.state == SlotState::Unsent)
+        --group->unsent;
+    slot.state = SlotState::Ended;
+    slot.socket = -1;
+    slot.failure = failure;
+}
+
+void SnmpEngine::Loop::askEnough(Group* group)
+{
+    if (!group->enough || (group->open == 0 && group->unsent == 0))
+        return;
+    std::vector<bool> finished(group->slots.size());
+    for (std::size_t i = 0; i < group->slots.size(); ++i)
+        finished[i] = group->slots[i].state == SlotState::Ended;
+    if (group->enough(finished))
+        endOpen(group, GetFailure::Cancelled, true);
+}
+
+void SnmpEngine::Loop::endOpen(Group* group, GetFailure failure, bool alsoUnsent)
+{
+    for (std::size_t i = 0; i < group->slots.size(); ++i) {
+        const SlotState state = group->slots[i].state;
+        if (state == SlotState::Open || (alsoUnsent && state == SlotState::Unsent))
+            endSlot(group, i, failure);
+    }
+}
+
+// Once every exchange of a group has ended: its results to `done`, and the group is gone.
+void SnmpEngine::Loop::finishIfEnded(Group* group)
+{
+    if (group->open > 0 || group->unsent > 0)
+        return;
+    m_deadlines.remove(group);
+    std::vector<ExchangeResult> results(group->slots.size());
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        results[i].failure = group->slots[i].failure;
+        if (results[i].failure == GetFailure::None && !group->datagrams.empty())
+            results[i].datagram = std::move(group->datagrams[i]);
+    }
+    std::function<void(std::vector<ExchangeResult>)> done = std::move(group->done);
+    const auto found = m_atDestination.find(group->key);
+    if (found != m_atDestination.end()) {
+        std::vector<std::unique_ptr<Group>>& here = found->second;
+        here.erase(std::remove_if(here.begin(), here.end(),
+                                  [group](const std::unique_ptr<Group>& g) { return g.get() == group; }),
+                   here.end());
+        if (here.empty())
+            m_atDestination.erase(found);
+    }
+    if (done)
+        done(std::move(results));
+}
+
+// Groups whose wait is over: what is still open ends as a time-out. A group that still has
+// requests waiting for sockets sends them now, on the sockets that just freed, with a new wait.
+void SnmpEngine::Loop::expire(Clock::time_point now)
+{
+    while (!m_deadlines.empty() && m_deadlines.top()->deadline <= now) {
+        Group* group = m_deadlines.top();
+        m_deadlines.remove(group);
+        const std::uint64_t key = group->key;
+        endOpen(group, GetFailure::Timeout, false);
+        finishIfEnded(group);
+        serve(key);
+    }
+}
+
+// A stop: every group, open or queued, ends at once with what is open or unsent Cancelled.
+void SnmpEngine::Loop::cancelEverything()
+{
+    std::deque<std::unique_ptr<Group>> queued;
+    queued.swap(m_queue);
+    for (std::unique_ptr<Group>& group : queued) {
+        Group* raw = group.get();
+        raw->started = true;
+        m_atDestination[raw->key].push_back(std::move(group));
+    }
+    while (!m_atDestination.empty()) {
+        std::vector<std::unique_ptr<Group>>& here = m_atDestination.begin()->second;
+        Group* group = here.front().get();
+        endOpen(group, GetFailure::Cancelled, true);
+        finishIfEnded(group);
+    }
+}
+
+SnmpEngine::SnmpEngine(EngineSettings settings, int cancelDescriptor)
+    : m_loop(std::make_unique<Loop>(settings, cancelDescriptor))
+{
+}
+
+SnmpEngine::~SnmpEngine() = default;
+
+void SnmpEngine::submit(ExchangeGroup group) { m_loop->submit(std::move(group)); }
+
+std::vector<ExchangeResult> SnmpEngine::exchange(ExchangeGroup group)
+{
+    auto promise = std::make_shared<std::promise<std::vector<ExchangeResult>>>();
+    std::future<std::vector<ExchangeResult>> future = promise->get_future();
+    group.done = [promise](std::vector<ExchangeResult> results) { promise->set_value(std::move(results)); };
+    submit(std::move(group));
+    return future.get();
+}
+
+int SnmpEngine::socketCount() const { return m_loop->socketCount(); }
+
+} // namespace vorenta::snmp
