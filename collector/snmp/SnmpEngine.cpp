@@ -32,6 +32,10 @@ constexpr int kMaxDatagram = 65536;
 constexpr int kReceiveBuffer = 4 * 1024 * 1024;
 // Datagrams taken from one socket before the loop looks at the others again.
 constexpr int kReceivesPerTurn = 256;
+// Datagrams of queued groups taken into one turn: the turn's sends go out together (sendmmsg per
+// socket), and a deadline counts from when its group's datagrams really left.
+constexpr std::size_t kSendsPerTurn = 1024;
+constexpr unsigned kBatch = 64;
 
 std::uint64_t KeyOf(const sockaddr_in& address)
 {
@@ -63,7 +67,16 @@ struct Group {
     std::size_t open = 0;
     Clock::time_point deadline{};
     std::size_t heapIndex = std::numeric_limits<std::size_t>::max();
-    bool started = false; ///< its first datagrams went out (or it waits for sockets)
+    std::size_t outgoing = 0; ///< datagrams handed to the outbox and not yet sent
+    std::size_t firstOutgoing = 0; ///< of those, first datagrams of an exchange: they start the wait
+};
+
+/// A datagram on its way out of one socket, sent with the others of the loop's turn.
+struct Outgoing {
+    Group* group = nullptr;
+    std::size_t slot = 0;
+    std::string bytes;
+    bool first = false; ///< an exchange's first datagram, not a conversation's next
 };
 
 constexpr std::size_t kNotInHeap = std::numeric_limits<std::size_t>::max();
@@ -161,12 +174,14 @@ private:
     void run();
     void takeInbox();
     void sendQueued(Clock::time_point now);
-    int waitFor(Clock::time_point now) const;
+    std::int64_t waitFor(Clock::time_point now) const;
     void refill(Clock::time_point now);
 
     void start(std::unique_ptr<Group> group);
     void serve(std::uint64_t key);
-    bool sendOn(int socket, const std::string& request, const sockaddr_in& destination);
+    void queueSend(int socket, Group* group, std::size_t slot, std::string bytes, bool first);
+    void flush();
+    void sent(Outgoing& datagram, bool ok);
     void receive(int socket);
     void readErrors(int socket);
     Group* openOn(int socket, std::uint64_t key, std::size_t& index);
@@ -195,12 +210,15 @@ private:
     std::deque<std::unique_ptr<Group>> m_queue; ///< waiting for the pacing, in submit order
     std::unordered_map<std::uint64_t, std::vector<std::unique_ptr<Group>>> m_atDestination;
     DeadlineHeap m_deadlines;
-    std::size_t m_nextSocket = 0;
+    std::size_t m_turnStart = 0;  ///< the socket every group of this turn starts from
+    std::size_t m_turnWidest = 0; ///< how many sockets, from the start, this turn's groups took
     double m_tokens = 0;
     double m_burst = 0;
     Clock::time_point m_refilled{};
     bool m_cancelled = false;
     std::string m_buffer;
+    std::vector<std::vector<Outgoing>> m_outbox; ///< per socket, until the end of the turn
+    std::size_t m_outgoing = 0;
 };
 
 SnmpEngine::Loop::Loop(EngineSettings settings, int cancelDescriptor)
@@ -250,6 +268,7 @@ SnmpEngine::Loop::Loop(EngineSettings settings, int cancelDescriptor)
     if (m_settings.packetsPerSecond > 0)
         m_burst = std::max(64.0, m_settings.packetsPerSecond / 1000.0);
     m_tokens = m_burst;
+    m_outbox.resize(m_sockets.size());
     m_refilled = Clock::now();
     m_thread = std::thread([this] { run(); });
 }
@@ -313,8 +332,10 @@ void SnmpEngine::Loop::run()
     std::vector<epoll_event> events(m_sockets.size() + 2);
     for (;;) {
         const Clock::time_point now = Clock::now();
-        const int timeout = waitFor(now);
-        const int ready = ::epoll_wait(m_epoll, events.data(), static_cast<int>(events.size()), timeout);
+        const std::int64_t sleep = waitFor(now);
+        timespec timeout{static_cast<time_t>(sleep / 1000000000), static_cast<long>(sleep % 1000000000)};
+        const int ready = ::epoll_pwait2(m_epoll, events.data(), static_cast<int>(events.size()),
+                                         sleep < 0 ? nullptr : &timeout, nullptr);
         if (ready < 0 && errno != EINTR)
             break; // cannot happen with a valid descriptor; what is open ends below
         bool stopping = false;
@@ -353,6 +374,9 @@ void SnmpEngine::Loop::run()
         const Clock::time_point after = Clock::now();
         expire(after);
         sendQueued(after);
+        flush();
+        m_turnStart = (m_turnStart + m_turnWidest) % m_sockets.size();
+        m_turnWidest = 0;
     }
     m_cancelled = true;
     takeInbox();
@@ -372,26 +396,31 @@ void SnmpEngine::Loop::takeInbox()
         cancelEverything();
 }
 
-// The epoll timeout: until the earliest deadline (rounded up, so that a wait never ends early),
-// or until the pacing lets the next queued group out.
-int SnmpEngine::Loop::waitFor(Clock::time_point now) const
+// How long the loop may sleep, in nanoseconds (-1: until something happens): until the earliest
+// deadline, or until the pacing lets the next queued group out. The sleep is exact rather than
+// in whole milliseconds, so that the pacing holds its rate; a deadline is still never met early,
+// since the loop compares it with the clock when it wakes.
+std::int64_t SnmpEngine::Loop::waitFor(Clock::time_point now) const
 {
-    std::int64_t ms = -1;
+    std::int64_t ns = -1;
     if (!m_deadlines.empty()) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_deadlines.top()->deadline - now);
-        ms = std::max<std::int64_t>(left.count(), 0);
+        const auto left = std::chrono::ceil<std::chrono::nanoseconds>(m_deadlines.top()->deadline - now);
+        ns = std::max<std::int64_t>(left.count(), 0);
     }
     if (!m_queue.empty()) {
         std::int64_t pacing = 0;
         if (m_settings.packetsPerSecond > 0) {
+            // Half a burst at least, so that a turn sends several groups together; the other half
+            // absorbs a late wake-up without losing the rate.
             const double needed =
-                std::min(static_cast<double>(m_queue.front()->requests.size()), m_burst) - m_tokens;
+                std::max(std::min(static_cast<double>(m_queue.front()->requests.size()), m_burst), m_burst / 2) -
+                m_tokens;
             if (needed > 0)
-                pacing = static_cast<std::int64_t>(std::ceil(needed * 1000.0 / m_settings.packetsPerSecond));
+                pacing = static_cast<std::int64_t>(std::ceil(needed * 1e9 / m_settings.packetsPerSecond));
         }
-        ms = ms < 0 ? pacing : std::min(ms, pacing);
+        ns = ns < 0 ? pacing : std::min(ns, pacing);
     }
-    return static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max()));
+    return ns;
 }
 
 void SnmpEngine::Loop::refill(Clock::time_point now)
@@ -408,7 +437,7 @@ void SnmpEngine::Loop::refill(Clock::time_point now)
 void SnmpEngine::Loop::sendQueued(Clock::time_point now)
 {
     refill(now);
-    while (!m_queue.empty()) {
+    while (!m_queue.empty() && m_outgoing < kSendsPerTurn) {
         if (m_settings.packetsPerSecond > 0) {
             const double needed = std::min(static_cast<double>(m_queue.front()->requests.size()), m_burst);
             if (m_tokens < needed)
@@ -423,7 +452,6 @@ void SnmpEngine::Loop::sendQueued(Clock::time_point now)
 void SnmpEngine::Loop::start(std::unique_ptr<Group> owned)
 {
     Group* group = owned.get();
-    group->started = true;
     std::vector<std::unique_ptr<Group>>& here = m_atDestination[group->key];
     here.push_back(std::move(owned));
     serve(group->key);
@@ -431,33 +459,88 @@ void SnmpEngine::Loop::start(std::unique_ptr<Group> owned)
     finishIfEnded(group);
 }
 
-bool SnmpEngine::Loop::sendOn(int socket, const std::string& request, const sockaddr_in& destination)
+void SnmpEngine::Loop::queueSend(int socket, Group* group, std::size_t slot, std::string bytes, bool first)
 {
     m_tokens -= 1;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        const ssize_t sent = ::sendto(m_sockets[static_cast<std::size_t>(socket)], request.data(), request.size(),
-                                      MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&destination),
-                                      sizeof(destination));
-        if (sent == static_cast<ssize_t>(request.size()))
-            return true;
-        if (sent >= 0)
-            return false;
-        if (WouldBlock(errno) || errno == ENOBUFS) {
-            // The send buffer is full for a moment: wait for it briefly, as a blocking socket would.
-            pollfd writable{m_sockets[static_cast<std::size_t>(socket)], POLLOUT, 0};
-            ::poll(&writable, 1, 10);
-        } else if (errno != EINTR && !LeftByAnEarlierError(errno)) {
-            return false;
+    ++group->outgoing;
+    if (first)
+        ++group->firstOutgoing;
+    ++m_outgoing;
+    m_outbox[static_cast<std::size_t>(socket)].push_back({group, slot, std::move(bytes), first});
+}
+
+// The turn's datagrams, a batch per sendmmsg and socket. A datagram the system would not take
+// for a moment (a full send buffer) is retried after a short wait, as a blocking socket would;
+// one that an earlier ICMP error stood in the way of is retried at once.
+void SnmpEngine::Loop::flush()
+{
+    std::vector<mmsghdr> headers(kBatch);
+    std::vector<iovec> vectors(kBatch);
+    while (m_outgoing > 0) {
+        for (std::size_t socket = 0; socket < m_outbox.size(); ++socket) {
+            std::vector<Outgoing> batch;
+            batch.swap(m_outbox[socket]);
+            std::size_t next = 0;
+            int attempts = 0;
+            while (next < batch.size()) {
+                const unsigned count = static_cast<unsigned>(std::min<std::size_t>(kBatch, batch.size() - next));
+                for (unsigned k = 0; k < count; ++k) {
+                    Outgoing& datagram = batch[next + k];
+                    vectors[k] = {datagram.bytes.data(), datagram.bytes.size()};
+                    headers[k] = {};
+                    headers[k].msg_hdr.msg_name = &datagram.group->destination;
+                    headers[k].msg_hdr.msg_namelen = sizeof(sockaddr_in);
+                    headers[k].msg_hdr.msg_iov = &vectors[k];
+                    headers[k].msg_hdr.msg_iovlen = 1;
+                }
+                const int done = ::sendmmsg(m_sockets[socket], headers.data(), count, MSG_NOSIGNAL);
+                if (done > 0) {
+                    for (int k = 0; k < done; ++k)
+                        sent(batch[next + static_cast<std::size_t>(k)], true);
+                    next += static_cast<std::size_t>(done);
+                    attempts = 0;
+                    continue;
+                }
+                const int error = errno;
+                if (++attempts < 4 && (WouldBlock(error) || error == ENOBUFS)) {
+                    pollfd writable{m_sockets[socket], POLLOUT, 0};
+                    ::poll(&writable, 1, 10);
+                } else if (attempts >= 4 || (error != EINTR && !LeftByAnEarlierError(error))) {
+                    sent(batch[next], false);
+                    ++next;
+                    attempts = 0;
+                }
+            }
         }
     }
-    return false;
+}
+
+// A datagram has left (or could not): the first datagrams of a group start its wait when the
+// last of them is out (a conversation's next round trip keeps the wait as it is), and a failed
+// one ends its exchange.
+void SnmpEngine::Loop::sent(Outgoing& datagram, bool ok)
+{
+    Group* group = datagram.group;
+    --m_outgoing;
+    --group->outgoing;
+    if (datagram.first && --group->firstOutgoing == 0 && ok)
+        m_deadlines.set(group, Clock::now() + std::chrono::milliseconds(group->waitMs));
+    if (ok)
+        return;
+    const std::uint64_t key = group->key;
+    endSlot(group, datagram.slot, GetFailure::SendFailed);
+    askEnough(group);
+    finishIfEnded(group);
+    serve(key);
 }
 
 // Sends what the groups at `key` have not sent yet, in submit order, on the sockets no exchange
 // with that destination holds: at most one open exchange per socket and destination, so the
-// socket alone tells which exchange a reply answers. Each socket is taken from a start that
-// turns over every send, so that consecutive exchanges with one destination use different
-// sockets and a late reply to one that ended rarely meets a new one.
+// socket alone tells which exchange a reply answers. Every group of a loop turn takes its sockets
+// from the turn's start, so that the turn's datagrams gather on few sockets and go out in few
+// sendmmsg calls; the start moves past them for the next turn, so that consecutive exchanges with
+// one destination (never in the same turn) use other sockets and a late reply to one that ended
+// rarely meets a new one.
 void SnmpEngine::Loop::serve(std::uint64_t key)
 {
     const auto found = m_atDestination.find(key);
@@ -479,40 +562,31 @@ void SnmpEngine::Loop::serve(std::uint64_t key)
             }
         }
     }
-    // Group pointers stay valid while slots are sent: nothing here ends a group.
+    // Group pointers stay valid while slots are queued: nothing here ends a group.
     std::vector<Group*> groups;
     for (const std::unique_ptr<Group>& group : found->second)
         groups.push_back(group.get());
     for (Group* group : groups) {
         if (group->unsent == 0)
             continue;
-        bool sentAny = false;
+        std::size_t socket = m_turnStart;
         for (std::size_t i = 0; i < group->slots.size() && free > 0; ++i) {
             Slot& slot = group->slots[i];
             if (slot.state != SlotState::Unsent)
                 continue;
-            std::size_t socket = m_nextSocket % m_sockets.size();
             while (busy[socket])
                 socket = (socket + 1) % m_sockets.size();
-            m_nextSocket = socket + 1;
+            m_turnWidest = std::max(m_turnWidest, (socket + m_sockets.size() - m_turnStart) % m_sockets.size() + 1);
             --group->unsent;
-            if (sendOn(static_cast<int>(socket), group->requests[i], group->destination)) {
-                slot.state = SlotState::Open;
-                slot.socket = static_cast<std::int32_t>(socket);
-                busy[socket] = true;
-                --free;
-                ++group->open;
-                sentAny = true;
-            } else {
-                slot.state = SlotState::Ended;
-                slot.failure = GetFailure::SendFailed;
-            }
+            slot.state = SlotState::Open;
+            slot.socket = static_cast<std::int32_t>(socket);
+            busy[socket] = true;
+            --free;
+            ++group->open;
+            queueSend(static_cast<int>(socket), group, i, std::move(group->requests[i]), true);
         }
-        if (group->unsent == 0) {
+        if (group->unsent == 0)
             std::vector<std::string>().swap(group->requests);
-        }
-        if (sentAny)
-            m_deadlines.set(group, Clock::now() + std::chrono::milliseconds(group->waitMs));
     }
 }
 
@@ -564,12 +638,7 @@ void SnmpEngine::Loop::answer(Group* group, std::size_t index, int socket, std::
             return;
         if (step.kind == NextStep::Kind::Send) {
             // The next round trip keeps the socket and the group's wait.
-            if (sendOn(socket, step.request, group->destination))
-                return;
-            endSlot(group, index, GetFailure::SendFailed);
-            askEnough(group);
-            finishIfEnded(group);
-            serve(key);
+            queueSend(socket, group, index, std::move(step.request), false);
             return;
         }
     }
@@ -660,6 +729,17 @@ void SnmpEngine::Loop::finishIfEnded(Group* group)
     if (group->open > 0 || group->unsent > 0)
         return;
     m_deadlines.remove(group);
+    if (group->outgoing > 0) {
+        // A conversation's next datagram not sent yet, and the exchange has ended meanwhile.
+        for (std::vector<Outgoing>& batch : m_outbox) {
+            const auto end = std::remove_if(batch.begin(), batch.end(),
+                                            [group](const Outgoing& datagram) { return datagram.group == group; });
+            m_outgoing -= static_cast<std::size_t>(batch.end() - end);
+            batch.erase(end, batch.end());
+        }
+        group->outgoing = 0;
+        group->firstOutgoing = 0;
+    }
     std::vector<ExchangeResult> results(group->slots.size());
     for (std::size_t i = 0; i < results.size(); ++i) {
         results[i].failure = group->slots[i].failure;
@@ -701,7 +781,6 @@ void SnmpEngine::Loop::cancelEverything()
     queued.swap(m_queue);
     for (std::unique_ptr<Group>& group : queued) {
         Group* raw = group.get();
-        raw->started = true;
         m_atDestination[raw->key].push_back(std::move(group));
     }
     while (!m_atDestination.empty()) {
