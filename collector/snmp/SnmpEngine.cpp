@@ -201,10 +201,9 @@ private:
     int m_wake = -1;
     std::thread m_thread;
 
-    std::mutex m_inboxMutex; // guards the three below
+    std::mutex m_inboxMutex; // guards the two below
     std::vector<std::unique_ptr<Group>> m_inbox;
     bool m_stopping = false;
-    bool m_cancelledForSubmit = false;
 
     // The loop's own state, touched only on its thread.
     std::deque<std::unique_ptr<Group>> m_queue; ///< waiting for the pacing, in submit order
@@ -345,8 +344,6 @@ void SnmpEngine::Loop::run()
                 // Level-triggered and never read: taken out, or it would wake the loop for ever.
                 ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, m_cancel, nullptr);
                 m_cancelled = true;
-                std::lock_guard<std::mutex> lock(m_inboxMutex);
-                m_cancelledForSubmit = true;
             }
         }
         if (m_cancelled)
