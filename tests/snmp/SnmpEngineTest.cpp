@@ -375,6 +375,40 @@ TEST(SnmpEngineDeadlines, SilentGroupsEndInTheOrderOfTheirWaits)
     }
 }
 
+// A group wider than the engine's sockets takes rounds: what fits goes out, the rest as the
+// exchanges with that destination end, so it neither waits for ever nor shares a socket.
+TEST(SnmpEngineDeadlines, AGroupWiderThanTheSocketsTakesRounds)
+{
+    const std::vector<std::string> requests = {"r1", "r2", "r3", "r4", "r5"};
+    {
+        Peer peer(UniqueLoopbackPrefix() + "94");
+        Outcomes outcomes;
+        SnmpEngine engine({2, 0});
+        engine.submit(Group(peer.address(), peer.port(), 5000, requests, outcomes.slot(1)));
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            const std::optional<Arrival> request = peer.next();
+            ASSERT_TRUE(request) << "request " << i << " of the wide group did not go out";
+            peer.reply(request->from, "resposta-" + request->bytes);
+        }
+        ASSERT_TRUE(outcomes.wait(1)) << "the wide group did not end";
+        const std::vector<ExchangeResult> results = outcomes.results(1);
+        ASSERT_EQ(results.size(), requests.size());
+        for (std::size_t i = 0; i < requests.size(); ++i)
+            EXPECT_EQ(results[i].datagram, "resposta-" + requests[i]) << i;
+    }
+    {
+        Peer silent(UniqueLoopbackPrefix() + "95");
+        Outcomes outcomes;
+        SnmpEngine engine({2, 0});
+        const Clock::time_point start = Clock::now();
+        engine.submit(Group(silent.address(), silent.port(), 200, requests, outcomes.slot(1)));
+        ASSERT_TRUE(outcomes.wait(1)) << "the wide silent group did not end";
+        EXPECT_GE(Clock::now() - start, 600ms) << "three rounds of 200 ms";
+        for (const ExchangeResult& result : outcomes.results(1))
+            EXPECT_EQ(result.failure, GetFailure::Timeout);
+    }
+}
+
 // A closed port refuses its own exchange at once, while an exchange with another destination
 // open on the very same socket goes on and takes its answer.
 TEST(SnmpEngineRefusal, AClosedPortIsRefusedAtOnceAndOnlyForItsDestination)
