@@ -237,6 +237,7 @@ TEST(SnmpEngineMatching, ALateReplyIsDroppedAndDoesNotAnswerTheNextGet)
     };
     for (const Case& c : {Case{"one socket", 1}, Case{"sixty-four sockets", 64}}) {
         Peer peer(UniqueLoopbackPrefix() + "41");
+        Peer barrier(UniqueLoopbackPrefix() + "39");
         Outcomes outcomes; // outlives the engine, whose destructor may still report
         SnmpEngine engine({c.sockets, 0});
         engine.submit(Group(peer.address(), peer.port(), 200, {"pedido-1"}, outcomes.slot(1)));
@@ -246,7 +247,13 @@ TEST(SnmpEngineMatching, ALateReplyIsDroppedAndDoesNotAnswerTheNextGet)
         EXPECT_EQ(outcomes.results(1)[0].failure, GetFailure::Timeout) << c.name;
 
         peer.reply(first->from, "tarde");
-        std::this_thread::sleep_for(100ms); // the late reply reaches the engine with nothing open
+        // A GET to another peer, answered after the late reply: with one socket, once it has
+        // ended the engine has read the late reply too, and found nothing open for it.
+        engine.submit(Group(barrier.address(), barrier.port(), 5000, {"barreira"}, outcomes.slot(3)));
+        const std::optional<Arrival> crossing = barrier.next();
+        ASSERT_TRUE(crossing) << c.name << ": the GET to the other peer did not arrive";
+        barrier.reply(crossing->from, "barreira");
+        ASSERT_TRUE(outcomes.wait(2)) << c.name << ": the GET to the other peer did not end";
         engine.submit(Group(peer.address(), peer.port(), 5000, {"pedido-2"}, outcomes.slot(2)));
         const std::optional<Arrival> second = peer.next();
         ASSERT_TRUE(second) << c.name << ": the second request did not arrive";
@@ -255,7 +262,7 @@ TEST(SnmpEngineMatching, ALateReplyIsDroppedAndDoesNotAnswerTheNextGet)
             EXPECT_NE(PortOf(second->from), PortOf(first->from)) << c.name << ": consecutive GETs share a socket";
         }
         peer.reply(second->from, "resposta-2");
-        ASSERT_TRUE(outcomes.wait(2)) << c.name << ": the second GET did not end";
+        ASSERT_TRUE(outcomes.wait(3)) << c.name << ": the second GET did not end";
         EXPECT_EQ(outcomes.results(2)[0].failure, GetFailure::None) << c.name;
         EXPECT_EQ(outcomes.results(2)[0].datagram, "resposta-2") << c.name;
     }
