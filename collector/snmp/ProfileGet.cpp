@@ -2,8 +2,8 @@
 
 #include "collector/snmp/BerEncoder.h"
 #include "collector/snmp/Pdu.h"
-#include "collector/snmp/SnmpEngine.h"
 #include "collector/snmp/ReplyDecoder.h"
+#include "collector/snmp/SnmpEngine.h"
 #include "collector/snmp/UdpExchange.h"
 #include "collector/snmp/UsmCrypto.h"
 #include "collector/snmp/V3Message.h"
@@ -214,7 +214,8 @@ public:
         const std::size_t request = m_sent[index];
         std::optional<V3Get>& get = m_v3[request];
         if (!get) {
-            m_answeredSoFar[request] = Answered(CommunityResult({GetFailure::None, datagram}, m_requests[request]));
+            m_answeredSoFar[request] =
+                Answered(CommunityResult({GetFailure::None, datagram}, m_requests[request]));
             return NextStep{};
         }
         NextStep step = get->received(datagram);
@@ -290,15 +291,16 @@ std::vector<GetResult> SnmpGetWith(std::span<const ProfileRequest> requests, std
     Enough enough;
     if (earliestAnswerEnds)
         enough = [&](const std::vector<bool>& finished) { return exchange.enough(finished); };
-    return exchange.results(
-        ExchangeConversations(exchange.sending(), host, port, waitMs, cancelDescriptor, conversation, enough));
+    return exchange.results(ExchangeConversations(exchange.sending(), host, port, waitMs, cancelDescriptor,
+                                                  conversation, enough));
 }
 
-void SnmpGetWith(SnmpEngine& engine, std::vector<ProfileRequest> requests, std::string host, std::uint16_t port,
-                 int waitMs, UsmEngines& engines, bool earliestAnswerEnds,
+void SnmpGetWith(SnmpEngine& engine, std::vector<ProfileRequest> requests, std::string host,
+                 std::uint16_t port, int waitMs, UsmEngines& engines, bool earliestAnswerEnds,
                  std::function<void(std::vector<GetResult>)> done)
 {
-    auto exchange = std::make_shared<ProfileExchange>(std::move(requests), host, port, engines, earliestAnswerEnds);
+    auto exchange =
+        std::make_shared<ProfileExchange>(std::move(requests), host, port, engines, earliestAnswerEnds);
     ExchangeGroup group;
     group.host = std::move(host);
     group.port = port;

@@ -67,7 +67,7 @@ struct Group {
     std::size_t open = 0;
     Clock::time_point deadline{};
     std::size_t heapIndex = std::numeric_limits<std::size_t>::max();
-    std::size_t outgoing = 0; ///< datagrams handed to the outbox and not yet sent
+    std::size_t outgoing = 0;      ///< datagrams handed to the outbox and not yet sent
     std::size_t firstOutgoing = 0; ///< of those, first datagrams of an exchange: they start the wait
 };
 
@@ -150,7 +150,10 @@ private:
     std::vector<Group*> m_heap;
 };
 
-bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
+bool WouldBlock(int error)
+{
+    return error == EAGAIN || error == EWOULDBLOCK;
+}
 
 // An ICMP error that arrived for an earlier datagram is also left pending on the socket, and the
 // next call on it reports that instead of doing its work: such a call is made again.
@@ -279,8 +282,8 @@ SnmpEngine::Loop::~Loop()
         m_stopping = true;
     }
     const std::uint64_t one = 1;
-    if (m_wake >= 0)
-        [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof(one));
+    if (m_wake >= 0) [[maybe_unused]]
+        const ssize_t written = ::write(m_wake, &one, sizeof(one));
     if (m_thread.joinable())
         m_thread.join();
     for (const int descriptor : m_sockets)
@@ -294,8 +297,9 @@ SnmpEngine::Loop::~Loop()
 void SnmpEngine::Loop::submit(ExchangeGroup request)
 {
     const std::optional<sockaddr_in> destination = ResolveIpv4(request.host, request.port);
-    const GetFailure failure =
-        !destination ? GetFailure::Unresolved : m_sockets.empty() ? GetFailure::SocketFailed : GetFailure::None;
+    const GetFailure failure = !destination        ? GetFailure::Unresolved
+                               : m_sockets.empty() ? GetFailure::SocketFailed
+                                                   : GetFailure::None;
     if (failure != GetFailure::None) {
         std::vector<ExchangeResult> results(request.requests.size());
         for (ExchangeResult& result : results)
@@ -410,7 +414,8 @@ std::int64_t SnmpEngine::Loop::waitFor(Clock::time_point now) const
             // Half a burst at least, so that a turn sends several groups together; the other half
             // absorbs a late wake-up without losing the rate.
             const double needed =
-                std::max(std::min(static_cast<double>(m_queue.front()->requests.size()), m_burst), m_burst / 2) -
+                std::max(std::min(static_cast<double>(m_queue.front()->requests.size()), m_burst),
+                         m_burst / 2) -
                 m_tokens;
             if (needed > 0)
                 pacing = static_cast<std::int64_t>(std::ceil(needed * 1e9 / m_settings.packetsPerSecond));
@@ -480,7 +485,8 @@ void SnmpEngine::Loop::flush()
             std::size_t next = 0;
             int attempts = 0;
             while (next < batch.size()) {
-                const unsigned count = static_cast<unsigned>(std::min<std::size_t>(kBatch, batch.size() - next));
+                const unsigned count =
+                    static_cast<unsigned>(std::min<std::size_t>(kBatch, batch.size() - next));
                 for (unsigned k = 0; k < count; ++k) {
                     Outgoing& datagram = batch[next + k];
                     vectors[k] = {datagram.bytes.data(), datagram.bytes.size()};
@@ -573,7 +579,8 @@ void SnmpEngine::Loop::serve(std::uint64_t key)
                 continue;
             while (busy[socket])
                 socket = (socket + 1) % m_sockets.size();
-            m_turnWidest = std::max(m_turnWidest, (socket + m_sockets.size() - m_turnStart) % m_sockets.size() + 1);
+            m_turnWidest =
+                std::max(m_turnWidest, (socket + m_sockets.size() - m_turnStart) % m_sockets.size() + 1);
             --group->unsent;
             slot.state = SlotState::Open;
             slot.socket = static_cast<std::int32_t>(socket);
@@ -729,8 +736,9 @@ void SnmpEngine::Loop::finishIfEnded(Group* group)
     if (group->outgoing > 0) {
         // A conversation's next datagram not sent yet, and the exchange has ended meanwhile.
         for (std::vector<Outgoing>& batch : m_outbox) {
-            const auto end = std::remove_if(batch.begin(), batch.end(),
-                                            [group](const Outgoing& datagram) { return datagram.group == group; });
+            const auto end = std::remove_if(batch.begin(), batch.end(), [group](const Outgoing& datagram) {
+                return datagram.group == group;
+            });
             m_outgoing -= static_cast<std::size_t>(batch.end() - end);
             batch.erase(end, batch.end());
         }
@@ -795,7 +803,10 @@ SnmpEngine::SnmpEngine(EngineSettings settings, int cancelDescriptor)
 
 SnmpEngine::~SnmpEngine() = default;
 
-void SnmpEngine::submit(ExchangeGroup group) { m_loop->submit(std::move(group)); }
+void SnmpEngine::submit(ExchangeGroup group)
+{
+    m_loop->submit(std::move(group));
+}
 
 std::vector<ExchangeResult> SnmpEngine::exchange(ExchangeGroup group)
 {
@@ -806,6 +817,9 @@ std::vector<ExchangeResult> SnmpEngine::exchange(ExchangeGroup group)
     return future.get();
 }
 
-int SnmpEngine::socketCount() const { return m_loop->socketCount(); }
+int SnmpEngine::socketCount() const
+{
+    return m_loop->socketCount();
+}
 
 } // namespace vorenta::snmp

@@ -1,8 +1,8 @@
 // The event-driven engine against real UDP on loopback: peers of the test's own that answer what
 // each test scripts, the fixture agent, silent sockets, closed ports, and snmpd for v3.
+#include "collector/snmp/SnmpEngine.h"
 #include "collector/snmp/BerEncoder.h"
 #include "collector/snmp/ProfileGet.h"
-#include "collector/snmp/SnmpEngine.h"
 #include "tests/snmp/Octets.h"
 #include "tests/support/Deadline.h"
 #include "tests/support/FixtureSnmpAgent.h"
@@ -49,7 +49,10 @@ struct Arrival {
     Clock::time_point at;
 };
 
-std::uint16_t PortOf(const sockaddr_in& address) { return ntohs(address.sin_port); }
+std::uint16_t PortOf(const sockaddr_in& address)
+{
+    return ntohs(address.sin_port);
+}
 
 /// A UDP endpoint on loopback that the test drives by hand: it reports what arrives, with where
 /// from and when, and sends what the test says, to whom it says.
@@ -137,7 +140,8 @@ public:
     bool wait(std::size_t count, std::chrono::milliseconds limit = test::kWaitLimit)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        return test::WaitUntil(m_changed, lock, [&] { return m_order.size() >= count; }, limit);
+        return test::WaitUntil(
+            m_changed, lock, [&] { return m_order.size() >= count; }, limit);
     }
 
     std::vector<ExchangeResult> results(int id)
@@ -169,8 +173,8 @@ private:
     std::vector<int> m_order;
 };
 
-ExchangeGroup Group(const std::string& host, std::uint16_t port, int waitMs, std::vector<std::string> requests,
-                    std::function<void(std::vector<ExchangeResult>)> done)
+ExchangeGroup Group(const std::string& host, std::uint16_t port, int waitMs,
+                    std::vector<std::string> requests, std::function<void(std::vector<ExchangeResult>)> done)
 {
     ExchangeGroup group;
     group.host = host;
@@ -200,8 +204,8 @@ TEST(SnmpEngineRequests, TheAgentReceivesTheLoneGetBytes)
     std::mutex mutex;
     std::condition_variable changed;
     std::optional<std::vector<GetResult>> results;
-    SnmpGetWith(engine, {{&v1, "1.3.6.1.2.1.1.1.0"}, {&v2c, "1.3.6.1.2.1.1.1.0"}}, agent.address(), agent.port(),
-                2000, engines, false, [&](std::vector<GetResult> got) {
+    SnmpGetWith(engine, {{&v1, "1.3.6.1.2.1.1.1.0"}, {&v2c, "1.3.6.1.2.1.1.1.0"}}, agent.address(),
+                agent.port(), 2000, engines, false, [&](std::vector<GetResult> got) {
                     std::lock_guard<std::mutex> lock(mutex);
                     results = std::move(got);
                     changed.notify_all();
@@ -259,7 +263,8 @@ TEST(SnmpEngineMatching, ALateReplyIsDroppedAndDoesNotAnswerTheNextGet)
         ASSERT_TRUE(second) << c.name << ": the second request did not arrive";
         EXPECT_EQ(second->bytes, "pedido-2") << c.name;
         if (c.sockets > 1) {
-            EXPECT_NE(PortOf(second->from), PortOf(first->from)) << c.name << ": consecutive GETs share a socket";
+            EXPECT_NE(PortOf(second->from), PortOf(first->from))
+                << c.name << ": consecutive GETs share a socket";
         }
         peer.reply(second->from, "resposta-2");
         ASSERT_TRUE(outcomes.wait(3)) << c.name << ": the second GET did not end";
@@ -370,7 +375,8 @@ TEST(SnmpEngineDeadlines, SilentGroupsEndInTheOrderOfTheirWaits)
     const int waits[] = {600, 200, 400};
     const Clock::time_point start = Clock::now();
     for (const int wait : waits)
-        engine.submit(Group(silent.address(), silent.port(), wait, {"pedido-a", "pedido-b"}, outcomes.slot(wait)));
+        engine.submit(
+            Group(silent.address(), silent.port(), wait, {"pedido-a", "pedido-b"}, outcomes.slot(wait)));
     ASSERT_TRUE(outcomes.wait(3)) << "the three silent groups did not time out";
     EXPECT_EQ(outcomes.order(), (std::vector<int>{200, 400, 600}));
     for (const int wait : waits) {
@@ -429,7 +435,8 @@ TEST(SnmpEngineRefusal, AClosedPortIsRefusedAtOnceAndOnlyForItsDestination)
     ASSERT_TRUE(request) << "the request to the answering peer did not arrive";
 
     const Clock::time_point start = Clock::now();
-    engine.submit(Group(closedAddress, ClosedPort(closedAddress), 10000, {"pedido", "outro"}, outcomes.slot(2)));
+    engine.submit(
+        Group(closedAddress, ClosedPort(closedAddress), 10000, {"pedido", "outro"}, outcomes.slot(2)));
     ASSERT_TRUE(outcomes.wait(1, 5s)) << "the refusal did not end its group well before its 10 s wait";
     EXPECT_LT(Clock::now() - start, 5s);
     EXPECT_EQ(outcomes.order(), std::vector<int>{2});
@@ -495,8 +502,8 @@ TEST(SnmpEngineStop, TenThousandOpenGroupsEndCancelledWithinASecond)
         SnmpEngine engine({}, cancel);
         EXPECT_EQ(engine.socketCount(), 64);
         for (int i = 0; i < kGroups; ++i)
-            engine.submit(Group(UniqueLoopbackPrefix() + std::to_string(100 + i % 155), 16170, 60000, {"pedido"},
-                                outcomes.slot(i)));
+            engine.submit(Group(UniqueLoopbackPrefix() + std::to_string(100 + i % 155), 16170, 60000,
+                                {"pedido"}, outcomes.slot(i)));
         std::this_thread::sleep_for(500ms); // at 100,000 datagrams a second they are all out by now
         EXPECT_EQ(outcomes.count(), 0u) << "a silent group ended before the stop";
 
@@ -511,7 +518,8 @@ TEST(SnmpEngineStop, TenThousandOpenGroupsEndCancelledWithinASecond)
         for (int i = 0; i < kGroups; i += 97)
             EXPECT_EQ(outcomes.results(i)[0].failure, GetFailure::Cancelled) << i;
 
-        engine.submit(Group(UniqueLoopbackPrefix() + "100", 16170, 60000, {"depois"}, outcomes.slot(kGroups)));
+        engine.submit(
+            Group(UniqueLoopbackPrefix() + "100", 16170, 60000, {"depois"}, outcomes.slot(kGroups)));
         ASSERT_TRUE(outcomes.wait(kGroups + 1, 1s)) << "a group submitted after the stop did not end at once";
         EXPECT_EQ(outcomes.results(kGroups)[0].failure, GetFailure::Cancelled);
     }
@@ -544,7 +552,8 @@ void ExpectSame(const std::vector<ExchangeResult>& engine, const std::vector<Exc
     }
 }
 
-void ExpectSame(const std::vector<GetResult>& engine, const std::vector<GetResult>& alone, const std::string& name)
+void ExpectSame(const std::vector<GetResult>& engine, const std::vector<GetResult>& alone,
+                const std::string& name)
 {
     ASSERT_EQ(engine.size(), alone.size()) << name;
     for (std::size_t i = 0; i < engine.size(); ++i) {
@@ -556,8 +565,8 @@ void ExpectSame(const std::vector<GetResult>& engine, const std::vector<GetResul
 }
 
 std::vector<GetResult> EngineGetWith(SnmpEngine& engine, std::vector<ProfileRequest> requests,
-                                     const std::string& host, std::uint16_t port, int waitMs, UsmEngines& engines,
-                                     bool earliestAnswerEnds)
+                                     const std::string& host, std::uint16_t port, int waitMs,
+                                     UsmEngines& engines, bool earliestAnswerEnds)
 {
     std::mutex mutex;
     std::condition_variable changed;
@@ -595,24 +604,41 @@ TEST(SnmpEngineEquivalence, EveryResultIsTheLoneExchangesResult)
         bool earliestAnswerEnds;
     };
     const Case cases[] = {
-        {"answers", prefix + "90", agent.port(),
-         {{&v1, "1.3.6.1.2.1.1.1.0"}, {&v1, "1.3.6.1.2.1.1.5.0"}, {&v1, "1.3.6.1.2.1.9.9.0"}}, false},
-        {"an OID the agent ignores", prefix + "90", agent.port(),
-         {{&v1, "1.3.6.1.2.1.1.6.0"}, {&v1, "1.3.6.1.2.1.1.1.0"}}, false},
-        {"a community the agent ignores", prefix + "90", agent.port(), {{&wrong, "1.3.6.1.2.1.1.1.0"}}, false},
-        {"the preferred profile answers", prefix + "90", agent.port(),
-         {{&v1, "1.3.6.1.2.1.1.1.0"}, {&wrong, "1.3.6.1.2.1.1.1.0"}}, true},
-        {"silent", prefix + "91", silent.port(), {{&v1, "1.3.6.1.2.1.1.1.0"}, {&v2c, "1.3.6.1.2.1.1.1.0"}}, false},
+        {"answers",
+         prefix + "90",
+         agent.port(),
+         {{&v1, "1.3.6.1.2.1.1.1.0"}, {&v1, "1.3.6.1.2.1.1.5.0"}, {&v1, "1.3.6.1.2.1.9.9.0"}},
+         false},
+        {"an OID the agent ignores",
+         prefix + "90",
+         agent.port(),
+         {{&v1, "1.3.6.1.2.1.1.6.0"}, {&v1, "1.3.6.1.2.1.1.1.0"}},
+         false},
+        {"a community the agent ignores",
+         prefix + "90",
+         agent.port(),
+         {{&wrong, "1.3.6.1.2.1.1.1.0"}},
+         false},
+        {"the preferred profile answers",
+         prefix + "90",
+         agent.port(),
+         {{&v1, "1.3.6.1.2.1.1.1.0"}, {&wrong, "1.3.6.1.2.1.1.1.0"}},
+         true},
+        {"silent",
+         prefix + "91",
+         silent.port(),
+         {{&v1, "1.3.6.1.2.1.1.1.0"}, {&v2c, "1.3.6.1.2.1.1.1.0"}},
+         false},
         {"refused", prefix + "92", closed, {{&v1, "1.3.6.1.2.1.1.1.0"}, {&v2c, "1.3.6.1.2.1.1.5.0"}}, false},
         {"unresolved", "", 161, {{&v1, "1.3.6.1.2.1.1.1.0"}}, false},
         {"no requests", prefix + "90", agent.port(), {}, false},
     };
     for (const Case& c : cases) {
         UsmEngines engines;
-        const std::vector<GetResult> alone = SnmpGetWith(c.requests, c.host, c.port, 300, -1, engines,
-                                                         c.earliestAnswerEnds);
-        const std::vector<GetResult> over = EngineGetWith(engine, c.requests, c.host, c.port, 300, engines,
-                                                          c.earliestAnswerEnds);
+        const std::vector<GetResult> alone =
+            SnmpGetWith(c.requests, c.host, c.port, 300, -1, engines, c.earliestAnswerEnds);
+        const std::vector<GetResult> over =
+            EngineGetWith(engine, c.requests, c.host, c.port, 300, engines, c.earliestAnswerEnds);
         ExpectSame(over, alone, c.name);
 
         std::vector<std::string> datagrams;
@@ -643,7 +669,8 @@ TEST(SnmpEngineEquivalence, V3DiscoveryThenGetAsAlone)
     SnmpEngine engine;
     UsmEngines aloneEngines;
     UsmEngines overEngines;
-    const std::vector<ProfileRequest> requests = {{&coletor, "1.3.6.1.2.1.1.6.0"}, {&coletor, "1.3.6.1.2.1.1.9.9.0"}};
+    const std::vector<ProfileRequest> requests = {{&coletor, "1.3.6.1.2.1.1.6.0"},
+                                                  {&coletor, "1.3.6.1.2.1.1.9.9.0"}};
     for (const char* round : {"discovering", "engine known"}) {
         const std::vector<GetResult> alone =
             SnmpGetWith(requests, agent.address(), agent.port(), 2000, -1, aloneEngines);
