@@ -1,5 +1,7 @@
 #include "collector/snmp/SnmpEngine.h"
 
+#include "collector/snmp/UniqueDescriptor.h"
+
 #include <arpa/inet.h>
 #include <linux/errqueue.h>
 #include <netinet/in.h>
@@ -175,6 +177,7 @@ public:
 
 private:
     void run();
+    void wake();
     void takeInbox();
     void sendQueued(Clock::time_point now);
     std::int64_t waitFor(Clock::time_point now) const;
@@ -199,9 +202,9 @@ private:
 
     const EngineSettings m_settings;
     const int m_cancel;
-    std::vector<int> m_sockets;
-    int m_epoll = -1;
-    int m_wake = -1;
+    std::vector<UniqueDescriptor> m_sockets;
+    UniqueDescriptor m_epoll;
+    UniqueDescriptor m_wake;
     std::thread m_thread;
 
     std::mutex m_inboxMutex; // guards the two below
@@ -227,43 +230,35 @@ SnmpEngine::Loop::Loop(EngineSettings settings, int cancelDescriptor)
     : m_settings(settings), m_cancel(cancelDescriptor), m_buffer(kMaxDatagram, '\0')
 {
     for (int i = 0; i < std::max(settings.sockets, 0); ++i) {
-        const int descriptor = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (descriptor < 0)
-            break;
+        UniqueDescriptor socket(::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
         const int on = 1;
         // Without IP_RECVERR an unconnected socket never hears of a refusal.
-        if (::setsockopt(descriptor, IPPROTO_IP, IP_RECVERR, &on, sizeof(on)) != 0) {
-            ::close(descriptor);
+        if (!socket.valid() || ::setsockopt(socket.get(), IPPROTO_IP, IP_RECVERR, &on, sizeof(on)) != 0)
             break;
-        }
         // A burst of answers must not overflow the default buffer; the system may grant less.
         const int size = kReceiveBuffer;
-        ::setsockopt(descriptor, SOL_SOCKET, SO_RCVBUF, &size, sizeof(size));
+        ::setsockopt(socket.get(), SOL_SOCKET, SO_RCVBUF, &size, sizeof(size));
         sockaddr_in any{};
         any.sin_family = AF_INET;
-        if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&any), sizeof(any)) != 0) {
-            ::close(descriptor);
+        if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&any), sizeof(any)) != 0)
             break;
-        }
-        m_sockets.push_back(descriptor);
+        m_sockets.push_back(std::move(socket));
     }
-    m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
-    m_wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    m_epoll = UniqueDescriptor(::epoll_create1(EPOLL_CLOEXEC));
+    m_wake = UniqueDescriptor(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     const auto watch = [this](int descriptor, std::uint64_t tag) {
         epoll_event event{};
         event.events = EPOLLIN;
         event.data.u64 = tag;
-        return ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, descriptor, &event) == 0;
+        return ::epoll_ctl(m_epoll.get(), EPOLL_CTL_ADD, descriptor, &event) == 0;
     };
-    bool watching = m_epoll >= 0 && m_wake >= 0 && watch(m_wake, m_sockets.size());
+    bool watching = m_epoll.valid() && m_wake.valid() && watch(m_wake.get(), m_sockets.size());
     for (std::size_t i = 0; watching && i < m_sockets.size(); ++i)
-        watching = watch(m_sockets[i], i);
+        watching = watch(m_sockets[i].get(), i);
     if (watching && m_cancel >= 0)
         watching = watch(m_cancel, m_sockets.size() + 1);
     if (!watching) {
         // Without its loop the engine sends nothing: every group fails as it would without sockets.
-        for (const int descriptor : m_sockets)
-            ::close(descriptor);
         m_sockets.clear();
         return;
     }
@@ -281,17 +276,17 @@ SnmpEngine::Loop::~Loop()
         std::lock_guard<std::mutex> lock(m_inboxMutex);
         m_stopping = true;
     }
-    const std::uint64_t one = 1;
-    if (m_wake >= 0) [[maybe_unused]]
-        const ssize_t written = ::write(m_wake, &one, sizeof(one));
+    wake();
     if (m_thread.joinable())
         m_thread.join();
-    for (const int descriptor : m_sockets)
-        ::close(descriptor);
-    if (m_wake >= 0)
-        ::close(m_wake);
-    if (m_epoll >= 0)
-        ::close(m_epoll);
+}
+
+void SnmpEngine::Loop::wake()
+{
+    const std::uint64_t one = 1;
+    if (m_wake.valid() && ::write(m_wake.get(), &one, sizeof(one)) < 0) {
+        // Only a counter at its limit refuses, and then the loop is woken already.
+    }
 }
 
 void SnmpEngine::Loop::submit(ExchangeGroup request)
@@ -324,10 +319,8 @@ void SnmpEngine::Loop::submit(ExchangeGroup request)
         wake = m_inbox.empty();
         m_inbox.push_back(std::move(group));
     }
-    if (wake) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof(one));
-    }
+    if (wake)
+        this->wake();
 }
 
 void SnmpEngine::Loop::run()
@@ -337,7 +330,7 @@ void SnmpEngine::Loop::run()
         const Clock::time_point now = Clock::now();
         const std::int64_t sleep = waitFor(now);
         timespec timeout{static_cast<time_t>(sleep / 1000000000), static_cast<long>(sleep % 1000000000)};
-        const int ready = ::epoll_pwait2(m_epoll, events.data(), static_cast<int>(events.size()),
+        const int ready = ::epoll_pwait2(m_epoll.get(), events.data(), static_cast<int>(events.size()),
                                          sleep < 0 ? nullptr : &timeout, nullptr);
         if (ready < 0 && errno != EINTR)
             break; // cannot happen with a valid descriptor; what is open ends below
@@ -346,7 +339,7 @@ void SnmpEngine::Loop::run()
             const std::uint64_t tag = events[i].data.u64;
             if (tag == m_sockets.size() + 1 && !m_cancelled) {
                 // Level-triggered and never read: taken out, or it would wake the loop for ever.
-                ::epoll_ctl(m_epoll, EPOLL_CTL_DEL, m_cancel, nullptr);
+                ::epoll_ctl(m_epoll.get(), EPOLL_CTL_DEL, m_cancel, nullptr);
                 m_cancelled = true;
             }
         }
@@ -356,7 +349,7 @@ void SnmpEngine::Loop::run()
             const std::uint64_t tag = events[i].data.u64;
             if (tag == m_sockets.size()) {
                 std::uint64_t count = 0;
-                [[maybe_unused]] const ssize_t taken = ::read(m_wake, &count, sizeof(count));
+                [[maybe_unused]] const ssize_t taken = ::read(m_wake.get(), &count, sizeof(count));
                 std::lock_guard<std::mutex> lock(m_inboxMutex);
                 stopping = m_stopping;
             } else if (tag < m_sockets.size()) {
@@ -496,7 +489,7 @@ void SnmpEngine::Loop::flush()
                     headers[k].msg_hdr.msg_iov = &vectors[k];
                     headers[k].msg_hdr.msg_iovlen = 1;
                 }
-                const int done = ::sendmmsg(m_sockets[socket], headers.data(), count, MSG_NOSIGNAL);
+                const int done = ::sendmmsg(m_sockets[socket].get(), headers.data(), count, MSG_NOSIGNAL);
                 if (done > 0) {
                     for (int k = 0; k < done; ++k)
                         sent(batch[next + static_cast<std::size_t>(k)], true);
@@ -506,7 +499,7 @@ void SnmpEngine::Loop::flush()
                 }
                 const int error = errno;
                 if (++attempts < 4 && (WouldBlock(error) || error == ENOBUFS)) {
-                    pollfd writable{m_sockets[socket], POLLOUT, 0};
+                    pollfd writable{m_sockets[socket].get(), POLLOUT, 0};
                     ::poll(&writable, 1, 10);
                 } else if (attempts >= 4 || (error != EINTR && !LeftByAnEarlierError(error))) {
                     sent(batch[next], false);
@@ -612,7 +605,7 @@ Group* SnmpEngine::Loop::openOn(int socket, std::uint64_t key, std::size_t& inde
 
 void SnmpEngine::Loop::receive(int socket)
 {
-    const int descriptor = m_sockets[static_cast<std::size_t>(socket)];
+    const int descriptor = m_sockets[static_cast<std::size_t>(socket)].get();
     for (int turn = 0; turn < kReceivesPerTurn; ++turn) {
         sockaddr_in from{};
         socklen_t size = sizeof(from);
@@ -657,7 +650,7 @@ void SnmpEngine::Loop::answer(Group* group, std::size_t index, int socket, std::
 
 void SnmpEngine::Loop::readErrors(int socket)
 {
-    const int descriptor = m_sockets[static_cast<std::size_t>(socket)];
+    const int descriptor = m_sockets[static_cast<std::size_t>(socket)].get();
     for (int turn = 0; turn < kReceivesPerTurn; ++turn) {
         sockaddr_in destination{};
         char payload[64];
