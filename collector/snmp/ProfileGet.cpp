@@ -3,11 +3,13 @@
 #include "collector/snmp/BerEncoder.h"
 #include "collector/snmp/Pdu.h"
 #include "collector/snmp/ReplyDecoder.h"
+#include "collector/snmp/SnmpEngine.h"
 #include "collector/snmp/UdpExchange.h"
 #include "collector/snmp/UsmCrypto.h"
 #include "collector/snmp/V3Message.h"
 
 #include <atomic>
+#include <memory>
 #include <optional>
 
 namespace vorenta::snmp {
@@ -169,65 +171,74 @@ GetResult CommunityResult(const ExchangeResult& exchange, const ProfileRequest& 
     return Answer(binding ? SecondVersionValue(*binding) : std::string(), reply->errorStatus);
 }
 
-} // namespace
+/// One SnmpGetWith call, whatever carries its datagrams: the requests encoded, each reply taken
+/// through its conversation (v3 discovery and re-synchronisation included), the groups-in-order
+/// rule of `earliestAnswerEnds`, and the results assembled from what the exchanges brought back.
+/// Only the datagrams that could be encoded go out; `sending` holds them, in the order given.
+class ProfileExchange {
+public:
+    ProfileExchange(std::vector<ProfileRequest> requests, std::string_view host, std::uint16_t port,
+                    UsmEngines& engines, bool earliestAnswerEnds)
+        : m_requests(std::move(requests)), m_v3(m_requests.size()), m_answeredSoFar(m_requests.size(), false),
+          m_earliestAnswerEnds(earliestAnswerEnds)
+    {
+        const std::string endpoint = std::string(host) + ':' + std::to_string(port);
+        for (std::size_t i = 0; i < m_requests.size(); ++i) {
+            const Credentials& credentials = *m_requests[i].credentials;
+            std::string datagram;
+            switch (credentials.version) {
+            case SnmpVersion::V1:
+                datagram = EncodeGetRequest(m_requests[i].oid, credentials.community);
+                break;
+            case SnmpVersion::V2c:
+                datagram = EncodeGetRequest(m_requests[i].oid, credentials.community, kVersion2c, 1);
+                break;
+            case SnmpVersion::V3:
+                datagram = m_v3[i].emplace(credentials, m_requests[i].oid, endpoint, engines).first();
+                break;
+            }
+            // What cannot be encoded is not sent at all.
+            if (!datagram.empty()) {
+                m_sent.push_back(i);
+                m_sending.push_back(std::move(datagram));
+            }
+        }
+    }
+    ProfileExchange(const ProfileExchange&) = delete;
+    ProfileExchange& operator=(const ProfileExchange&) = delete;
 
-std::vector<GetResult> SnmpGetWith(std::span<const ProfileRequest> requests, std::string_view host,
-                                   std::uint16_t port, int waitMs, int cancelDescriptor, UsmEngines& engines,
-                                   bool earliestAnswerEnds)
-{
-    const std::string endpoint = std::string(host) + ':' + std::to_string(port);
-    std::vector<std::optional<V3Get>> v3(requests.size());
-    std::vector<std::string> datagrams;
-    datagrams.reserve(requests.size());
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        const Credentials& credentials = *requests[i].credentials;
-        switch (credentials.version) {
-        case SnmpVersion::V1:
-            datagrams.push_back(EncodeGetRequest(requests[i].oid, credentials.community));
-            break;
-        case SnmpVersion::V2c:
-            datagrams.push_back(EncodeGetRequest(requests[i].oid, credentials.community, kVersion2c, 1));
-            break;
-        case SnmpVersion::V3:
-            datagrams.push_back(v3[i].emplace(credentials, requests[i].oid, endpoint, engines).first());
-            break;
-        }
-    }
-    // What cannot be encoded is not sent at all.
-    std::vector<std::size_t> sent;
-    std::vector<std::string> sending;
-    for (std::size_t i = 0; i < datagrams.size(); ++i) {
-        if (!datagrams[i].empty()) {
-            sent.push_back(i);
-            sending.push_back(std::move(datagrams[i]));
-        }
-    }
-    std::vector<bool> answeredSoFar(requests.size(), false);
-    const Conversation conversation = [&](std::size_t index, const std::string& datagram) {
-        const std::size_t request = sent[index];
-        std::optional<V3Get>& get = v3[request];
+    std::vector<std::string>& sending() { return m_sending; }
+
+    NextStep received(std::size_t index, const std::string& datagram)
+    {
+        const std::size_t request = m_sent[index];
+        std::optional<V3Get>& get = m_v3[request];
         if (!get) {
-            answeredSoFar[request] =
-                Answered(CommunityResult({GetFailure::None, datagram}, requests[request]));
+            m_answeredSoFar[request] =
+                Answered(CommunityResult({GetFailure::None, datagram}, m_requests[request]));
             return NextStep{};
         }
         NextStep step = get->received(datagram);
         if (step.kind == NextStep::Kind::Finish)
-            answeredSoFar[request] = Answered(get->result());
+            m_answeredSoFar[request] = Answered(get->result());
         return step;
-    };
+    }
+
+    bool earliestAnswerEnds() const { return m_earliestAnswerEnds; }
+
     // Groups in order: the first that answered, with everything before it ended, decides.
-    const Enough enough = [&](const std::vector<bool>& finished) {
-        std::vector<bool> ended(requests.size(), true); // what was never sent has ended
-        for (std::size_t k = 0; k < sent.size(); ++k)
-            ended[sent[k]] = finished[k];
-        for (std::size_t start = 0; start < requests.size();) {
+    bool enough(const std::vector<bool>& finished) const
+    {
+        std::vector<bool> ended(m_requests.size(), true); // what was never sent has ended
+        for (std::size_t k = 0; k < m_sent.size(); ++k)
+            ended[m_sent[k]] = finished[k];
+        for (std::size_t start = 0; start < m_requests.size();) {
             std::size_t end = start;
             bool allEnded = true;
             bool anyAnswered = false;
-            while (end < requests.size() && requests[end].credentials == requests[start].credentials) {
+            while (end < m_requests.size() && m_requests[end].credentials == m_requests[start].credentials) {
                 allEnded = allEnded && ended[end];
-                anyAnswered = anyAnswered || answeredSoFar[end];
+                anyAnswered = anyAnswered || m_answeredSoFar[end];
                 ++end;
             }
             if (!allEnded)
@@ -237,23 +248,74 @@ std::vector<GetResult> SnmpGetWith(std::span<const ProfileRequest> requests, std
             start = end;
         }
         return false;
-    };
-    const std::vector<ExchangeResult> answered = ExchangeConversations(
-        sending, host, port, waitMs, cancelDescriptor, conversation, earliestAnswerEnds ? enough : Enough());
-    std::vector<ExchangeResult> exchanges(requests.size(), {GetFailure::SendFailed, {}});
-    for (std::size_t k = 0; k < sent.size(); ++k)
-        exchanges[sent[k]] = answered[k];
-    std::vector<GetResult> results;
-    results.reserve(requests.size());
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        if (exchanges[i].failure != GetFailure::None)
-            results.push_back({false, {}, exchanges[i].failure});
-        else if (v3[i])
-            results.push_back(v3[i]->result());
-        else
-            results.push_back(CommunityResult(exchanges[i], requests[i]));
     }
-    return results;
+
+    /// The results, one per request, from what the exchanges of `sending` brought back.
+    std::vector<GetResult> results(const std::vector<ExchangeResult>& answered) const
+    {
+        std::vector<ExchangeResult> exchanges(m_requests.size(), {GetFailure::SendFailed, {}});
+        for (std::size_t k = 0; k < m_sent.size(); ++k)
+            exchanges[m_sent[k]] = answered[k];
+        std::vector<GetResult> results;
+        results.reserve(m_requests.size());
+        for (std::size_t i = 0; i < m_requests.size(); ++i) {
+            if (exchanges[i].failure != GetFailure::None)
+                results.push_back({false, {}, exchanges[i].failure});
+            else if (m_v3[i])
+                results.push_back(m_v3[i]->result());
+            else
+                results.push_back(CommunityResult(exchanges[i], m_requests[i]));
+        }
+        return results;
+    }
+
+private:
+    const std::vector<ProfileRequest> m_requests;
+    std::vector<std::optional<V3Get>> m_v3; // sized once: a V3Get never moves
+    std::vector<std::size_t> m_sent;        // the request each datagram of m_sending is for
+    std::vector<std::string> m_sending;
+    std::vector<bool> m_answeredSoFar;
+    const bool m_earliestAnswerEnds;
+};
+
+} // namespace
+
+std::vector<GetResult> SnmpGetWith(std::span<const ProfileRequest> requests, std::string_view host,
+                                   std::uint16_t port, int waitMs, int cancelDescriptor, UsmEngines& engines,
+                                   bool earliestAnswerEnds)
+{
+    ProfileExchange exchange({requests.begin(), requests.end()}, host, port, engines, earliestAnswerEnds);
+    const Conversation conversation = [&](std::size_t index, const std::string& datagram) {
+        return exchange.received(index, datagram);
+    };
+    Enough enough;
+    if (earliestAnswerEnds)
+        enough = [&](const std::vector<bool>& finished) { return exchange.enough(finished); };
+    return exchange.results(ExchangeConversations(exchange.sending(), host, port, waitMs, cancelDescriptor,
+                                                  conversation, enough));
+}
+
+void SnmpGetWith(SnmpEngine& engine, std::vector<ProfileRequest> requests, std::string host,
+                 std::uint16_t port, int waitMs, UsmEngines& engines, bool earliestAnswerEnds,
+                 std::function<void(std::vector<GetResult>)> done)
+{
+    auto exchange =
+        std::make_shared<ProfileExchange>(std::move(requests), host, port, engines, earliestAnswerEnds);
+    ExchangeGroup group;
+    group.host = std::move(host);
+    group.port = port;
+    group.waitMs = waitMs;
+    group.requests = std::move(exchange->sending());
+    group.conversation = [exchange](std::size_t index, const std::string& datagram) {
+        return exchange->received(index, datagram);
+    };
+    if (earliestAnswerEnds)
+        group.enough = [exchange](const std::vector<bool>& finished) { return exchange->enough(finished); };
+    group.done = [exchange, done = std::move(done)](std::vector<ExchangeResult> answered) {
+        if (done)
+            done(exchange->results(answered));
+    };
+    engine.submit(std::move(group));
 }
 
 } // namespace vorenta::snmp

@@ -5,12 +5,15 @@
 #include "collector/snmp/UsmEngines.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vorenta::snmp {
+
+class SnmpEngine;
 
 /// One GET of `oid` as `credentials` say.
 struct ProfileRequest {
@@ -32,5 +35,11 @@ struct ProfileRequest {
 std::vector<GetResult> SnmpGetWith(std::span<const ProfileRequest> requests, std::string_view host,
                                    std::uint16_t port, int waitMs, int cancelDescriptor, UsmEngines& engines,
                                    bool earliestAnswerEnds = false);
+
+/// SnmpGetWith over `engine`: returns at once; `done` gets on the engine's thread exactly what
+/// SnmpGetWith would have returned. `requests`' credentials must outlive the call's end.
+void SnmpGetWith(SnmpEngine& engine, std::vector<ProfileRequest> requests, std::string host,
+                 std::uint16_t port, int waitMs, UsmEngines& engines, bool earliestAnswerEnds,
+                 std::function<void(std::vector<GetResult>)> done);
 
 } // namespace vorenta::snmp

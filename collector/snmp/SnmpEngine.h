@@ -17,8 +17,14 @@ struct EngineSettings {
     /// UDP sockets every GET of the run shares. Two exchanges with one destination that are open
     /// at once always go from different sockets (the request bytes, request-id 1 for v1 and v2c,
     /// stay as a lone GET sends them), so a group of more requests than this waits for sockets.
+    /// Each is unconnected, with IP_RECVERR on and a receive buffer of up to 4 MiB.
     int sockets = 64;
     /// Datagrams sent per second at most, over all destinations; 0: as fast as the system sends.
+    /// A burst of 1 ms worth (at least 64) may go out at once. The default is under 100 Mbit/s of
+    /// v1 GETs on the wire (some 100 octets each, framing included): a tenth of a 1 Gbit/s switch
+    /// port, and 13 GETs to each address of a /16 sent in under 9 s.
+    /// A group goes out whole when the rate allows, groups in the order submitted; a second round
+    /// trip of a conversation goes out at once, and counts against the rate.
     int packetsPerSecond = 100000;
 };
 
@@ -27,7 +33,14 @@ struct EngineSettings {
 /// `waitMs` counted from when the last of them went out. `conversation` and `enough` work as
 /// there (either may be empty); `done` gets a result per request, exactly what
 /// ExchangeConversations would have given. All three are called on the engine's thread and must
-/// not block.
+/// not block (nor call SnmpEngine::exchange); `done` is called exactly once.
+///
+/// When more requests to one destination are open at once than the engine has sockets (this
+/// group's and others'), what fits goes out and the rest goes out as the exchanges with that
+/// destination end (answered, refused or timed out), groups in the order submitted: the wait of
+/// the group then counts from its latest send, and when it runs out what is open ends as Timeout
+/// and what is still unsent goes out on the sockets that freed. So a group of more requests than
+/// sockets takes rounds, and never waits for ever.
 struct ExchangeGroup {
     std::string host; ///< dotted IPv4 (a name is resolved on submit, on the caller's thread)
     std::uint16_t port = kDefaultPort;
@@ -59,7 +72,8 @@ public:
     /// (an unresolvable host, no socket) ends at once, its `done` called on this thread.
     void submit(ExchangeGroup group);
 
-    /// submit and wait for the results: ExchangeConversations over the engine's sockets.
+    /// submit and wait for the results: ExchangeConversations over the engine's sockets. Not from
+    /// the engine's own thread (a `done`, `conversation` or `enough`).
     std::vector<ExchangeResult> exchange(ExchangeGroup group);
 
     /// The sockets the engine opened (for the limits and the benchmark).

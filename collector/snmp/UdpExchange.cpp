@@ -1,5 +1,7 @@
 #include "collector/snmp/UdpExchange.h"
 
+#include "collector/snmp/UniqueDescriptor.h"
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -19,66 +21,16 @@ namespace {
 
 constexpr int kMaxDatagram = 65536;
 
-/// Owns one socket descriptor; closes it on every way out of the exchange.
-class UniqueSocket {
-public:
-    UniqueSocket() = default;
-    explicit UniqueSocket(int descriptor) : m_descriptor(descriptor) {}
-    ~UniqueSocket()
-    {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
-    UniqueSocket(UniqueSocket&& other) noexcept : m_descriptor(other.m_descriptor)
-    {
-        other.m_descriptor = -1;
-    }
-    UniqueSocket& operator=(UniqueSocket&& other) noexcept
-    {
-        std::swap(m_descriptor, other.m_descriptor);
-        return *this;
-    }
-    UniqueSocket(const UniqueSocket&) = delete;
-    UniqueSocket& operator=(const UniqueSocket&) = delete;
-
-    bool valid() const { return m_descriptor >= 0; }
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor = -1;
-};
-
-// A dotted IPv4 address is used as it is; any other text goes to the resolver.
-std::optional<sockaddr_in> ResolveHost(std::string_view host, std::uint16_t port)
-{
-    const std::string text(host);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    if (::inet_pton(AF_INET, text.c_str(), &address.sin_addr) == 1)
-        return address;
-
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (text.empty() || ::getaddrinfo(text.c_str(), nullptr, &hints, &found) != 0 || !found)
-        return std::nullopt;
-    address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    ::freeaddrinfo(found);
-    return address;
-}
-
 /// One request on its way: its socket until the answer (or the reason there is none) is known.
 struct Pending {
-    UniqueSocket socket;
+    UniqueDescriptor socket;
     ExchangeResult result;
     bool finished = false;
 };
 
 void Send(Pending& exchange, std::string_view request, const sockaddr_in& destination)
 {
-    exchange.socket = UniqueSocket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    exchange.socket = UniqueDescriptor(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     exchange.finished = true;
     if (!exchange.socket.valid()) {
         exchange.result.failure = GetFailure::SocketFailed;
@@ -92,7 +44,7 @@ void Send(Pending& exchange, std::string_view request, const sockaddr_in& destin
         exchange.finished = false; // sent: the answer is awaited
     }
     if (exchange.finished)
-        exchange.socket = UniqueSocket();
+        exchange.socket = UniqueDescriptor();
 }
 
 // Takes the first datagram waiting on a socket that polled readable (or the ICMP refusal that
@@ -122,14 +74,14 @@ bool Receive(Pending& exchange, std::size_t index, const Conversation& conversat
                     return false;
                 exchange.result.failure = GetFailure::SendFailed;
                 exchange.finished = true;
-                exchange.socket = UniqueSocket();
+                exchange.socket = UniqueDescriptor();
                 return true;
             }
         }
         exchange.result = {GetFailure::None, std::move(datagram)};
     }
     exchange.finished = true;
-    exchange.socket = UniqueSocket();
+    exchange.socket = UniqueDescriptor();
     return true;
 }
 
@@ -190,12 +142,33 @@ void AwaitAnswers(std::vector<Pending>& exchanges, int waitMs, int cancelDescrip
         if (!exchange.finished) {
             exchange.result.failure = leftOpen;
             exchange.finished = true;
-            exchange.socket = UniqueSocket();
+            exchange.socket = UniqueDescriptor();
         }
     }
 }
 
 } // namespace
+
+// A dotted IPv4 address is used as it is; any other text goes to the resolver.
+std::optional<sockaddr_in> ResolveIpv4(std::string_view host, std::uint16_t port)
+{
+    const std::string text(host);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (::inet_pton(AF_INET, text.c_str(), &address.sin_addr) == 1)
+        return address;
+
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (text.empty() || ::getaddrinfo(text.c_str(), nullptr, &hints, &found) != 0 || !found)
+        return std::nullopt;
+    address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    ::freeaddrinfo(found);
+    return address;
+}
 
 std::vector<ExchangeResult> ExchangeConversations(std::span<const std::string> requests,
                                                   std::string_view host, std::uint16_t port, int waitMs,
@@ -203,7 +176,7 @@ std::vector<ExchangeResult> ExchangeConversations(std::span<const std::string> r
                                                   const Enough& enough)
 {
     std::vector<ExchangeResult> results(requests.size());
-    const std::optional<sockaddr_in> destination = ResolveHost(host, port);
+    const std::optional<sockaddr_in> destination = ResolveIpv4(host, port);
     if (!destination) {
         for (ExchangeResult& result : results)
             result.failure = GetFailure::Unresolved;

@@ -4,12 +4,19 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+struct sockaddr_in;
+
 namespace vorenta::snmp {
+
+/// `host`:`port` as an IPv4 endpoint: a dotted address as it is, any other text through the
+/// resolver (which may block). Nothing when the text is empty or does not resolve.
+std::optional<sockaddr_in> ResolveIpv4(std::string_view host, std::uint16_t port);
 
 /// What one exchange brought back: the first datagram, or why there is none.
 struct ExchangeResult {
