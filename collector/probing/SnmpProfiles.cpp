@@ -103,15 +103,25 @@ std::vector<snmp::GetResult> SnmpProfiles::get(const std::vector<snmp::ProfileRe
                              true);
 }
 
+snmp::SnmpEngine& SnmpProfiles::engine()
+{
+    if (m_engine)
+        return *m_engine;
+    std::call_once(m_ownEngineMade, [this] {
+        m_ownEngine = std::make_unique<snmp::SnmpEngine>(snmp::EngineSettings{}, m_cancelDescriptor);
+    });
+    return *m_ownEngine;
+}
+
+std::size_t SnmpProfiles::backlog()
+{
+    return engine().backlog();
+}
+
 void SnmpProfiles::getLater(std::vector<snmp::ProfileRequest> requests, const QString& host,
                             std::function<void(std::vector<snmp::GetResult>)> done)
 {
-    if (!m_engine) {
-        std::call_once(m_ownEngineMade, [this] {
-            m_ownEngine = std::make_unique<snmp::SnmpEngine>(snmp::EngineSettings{}, m_cancelDescriptor);
-        });
-    }
-    snmp::SnmpGetWith(m_engine ? *m_engine : *m_ownEngine, std::move(requests), host.toStdString(), m_port,
+    snmp::SnmpGetWith(engine(), std::move(requests), host.toStdString(), m_port,
                       m_waitMs, m_engines, true, std::move(done));
 }
 

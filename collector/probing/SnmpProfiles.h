@@ -85,12 +85,17 @@ public:
     void getLater(std::vector<snmp::ProfileRequest> requests, const QString& host,
                   std::function<void(std::vector<snmp::GetResult>)> done);
 
+    /// GETs handed to getLater and not sent yet.
+    std::size_t backlog();
+
     /// The engine getLater uses (it must outlive the profiles); null: one of their own.
     void setEngine(snmp::SnmpEngine* engine) { m_engine = engine; }
 
     snmp::UsmEngines& engines() { return m_engines; }
 
 private:
+    snmp::SnmpEngine& engine();
+
     QList<SnmpProfile> m_profiles;
     std::uint16_t m_port;
     int m_waitMs;

@@ -43,6 +43,9 @@ public:
     /// walk can have many addresses wait on their answers without a thread each.
     virtual bool asksLater() { return false; }
 
+    /// GETs handed over by SnmpGetManyLater and not sent yet (the network's pacing holds them).
+    virtual std::size_t backlog() { return 0; }
+
     /// SnmpGetMany without waiting: `done` gets the same answers later, on another thread. This
     /// one asks now, on the calling thread; sources whose asksLater() holds return at once.
     virtual void SnmpGetManyLater(const QStringList& oids, const QString& community, const QString& host,

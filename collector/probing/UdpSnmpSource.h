@@ -33,6 +33,7 @@ public:
                                   const QString& host) override;
 
     bool asksLater() override { return true; }
+    std::size_t backlog() override { return engine().backlog(); }
     void SnmpGetManyLater(const QStringList& oids, const QString& community, const QString& host,
                           std::function<void(QList<SnmpAnswer>)> done) override;
 

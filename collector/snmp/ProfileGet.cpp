@@ -194,7 +194,8 @@ public:
                 datagram = EncodeGetRequest(m_requests[i].oid, credentials.community, kVersion2c, 1);
                 break;
             case SnmpVersion::V3:
-                datagram = m_v3[i].emplace(credentials, m_requests[i].oid, endpoint, engines).first();
+                m_v3[i] = std::make_unique<V3Get>(credentials, m_requests[i].oid, endpoint, engines);
+                datagram = m_v3[i]->first();
                 break;
             }
             // What cannot be encoded is not sent at all.
@@ -212,7 +213,7 @@ public:
     NextStep received(std::size_t index, const std::string& datagram)
     {
         const std::size_t request = m_sent[index];
-        std::optional<V3Get>& get = m_v3[request];
+        const std::unique_ptr<V3Get>& get = m_v3[request];
         if (!get) {
             m_answeredSoFar[request] =
                 Answered(CommunityResult({GetFailure::None, datagram}, m_requests[request]));
@@ -271,7 +272,8 @@ public:
 
 private:
     const std::vector<ProfileRequest> m_requests;
-    std::vector<std::optional<V3Get>> m_v3; // sized once: a V3Get never moves
+    // Only v3 GETs have one: a silent address's many community GETs cost a pointer each.
+    std::vector<std::unique_ptr<V3Get>> m_v3;
     std::vector<std::size_t> m_sent;        // the request each datagram of m_sending is for
     std::vector<std::string> m_sending;
     std::vector<bool> m_answeredSoFar;

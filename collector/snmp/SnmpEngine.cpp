@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -174,6 +175,7 @@ public:
 
     void submit(ExchangeGroup group);
     int socketCount() const { return static_cast<int>(m_sockets.size()); }
+    std::size_t backlog() const { return m_backlog; }
 
 private:
     void run();
@@ -213,6 +215,7 @@ private:
 
     // The loop's own state, touched only on its thread.
     std::deque<std::unique_ptr<Group>> m_queue; ///< waiting for the pacing, in submit order
+    std::atomic<std::size_t> m_backlog{0};      ///< requests in the inbox and the queue
     std::unordered_map<std::uint64_t, std::vector<std::unique_ptr<Group>>> m_atDestination;
     DeadlineHeap m_deadlines;
     std::size_t m_turnStart = 0;  ///< the socket every group of this turn starts from
@@ -314,6 +317,7 @@ void SnmpEngine::Loop::submit(ExchangeGroup request)
     group->enough = std::move(request.enough);
     group->done = std::move(request.done);
     bool wake = false;
+    m_backlog += group->requests.size();
     {
         std::lock_guard<std::mutex> lock(m_inboxMutex);
         wake = m_inbox.empty();
@@ -440,6 +444,7 @@ void SnmpEngine::Loop::sendQueued(Clock::time_point now)
         }
         std::unique_ptr<Group> group = std::move(m_queue.front());
         m_queue.pop_front();
+        m_backlog -= group->requests.size();
         start(std::move(group));
     }
 }
@@ -778,6 +783,7 @@ void SnmpEngine::Loop::cancelEverything()
     std::deque<std::unique_ptr<Group>> queued;
     queued.swap(m_queue);
     for (std::unique_ptr<Group>& group : queued) {
+        m_backlog -= group->requests.size();
         Group* raw = group.get();
         m_atDestination[raw->key].push_back(std::move(group));
     }
@@ -813,6 +819,11 @@ std::vector<ExchangeResult> SnmpEngine::exchange(ExchangeGroup group)
 int SnmpEngine::socketCount() const
 {
     return m_loop->socketCount();
+}
+
+std::size_t SnmpEngine::backlog() const
+{
+    return m_loop->backlog();
 }
 
 } // namespace vorenta::snmp

@@ -79,6 +79,11 @@ public:
     /// The sockets the engine opened (for the limits and the benchmark).
     int socketCount() const;
 
+    /// Requests submitted and not yet sent: what the pacing holds back. A caller with many
+    /// groups to come submits while this is small, so that they wait as its own compact work,
+    /// not as encoded datagrams here.
+    std::size_t backlog() const;
+
 private:
     class Loop;
     std::unique_ptr<Loop> m_loop;

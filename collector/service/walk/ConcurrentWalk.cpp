@@ -7,6 +7,7 @@
 #include <chrono>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace vorenta {
 
@@ -14,6 +15,12 @@ namespace {
 
 // How often the owner looks for a stop while it waits on probing threads.
 constexpr std::chrono::milliseconds kStopCheck{100};
+
+// GETs the network may hold back for its pacing before a visit's next step waits in the walk
+// instead: a step waiting here is its tape, in the network it is encoded datagrams. A few tens of
+// milliseconds of sending at the default pace, looked at that often.
+constexpr std::size_t kBacklog = 4096;
+constexpr std::chrono::milliseconds kBacklogCheck{10};
 
 // How often an address that ran out of memory is probed again with one address in flight before
 // the walk gives up on it.
@@ -140,6 +147,7 @@ void ConcurrentWalk::closePass()
     m_log.setRoute(nullptr);
     m_queuedLines.reset();
     m_order.clear();
+    m_toAsk.clear();
     {
         std::lock_guard lock(m_mutex);
         m_answers.clear();
@@ -222,8 +230,32 @@ ConcurrentWalk::Run ConcurrentWalk::runVisit(Place& place, bool waits)
     return run;
 }
 
-// Hands the step the visit waits for to the network; the answers come back to the owner.
+std::size_t ConcurrentWalk::backlog() const
+{
+    return m_parts.profiles ? m_parts.profiles->backlog() : m_parts.network.backlog();
+}
+
+// Hands the step the visit waits for to the network, or has it wait its turn while the network
+// holds many back; the answers come back to the owner.
 void ConcurrentWalk::ask(const std::shared_ptr<Place>& place)
+{
+    if (!m_toAsk.empty() || backlog() >= kBacklog) {
+        m_toAsk.push_back(place);
+        return;
+    }
+    send(place);
+}
+
+// On the owner: the steps that waited their turn, as the network sends what it holds.
+void ConcurrentWalk::askWaiting()
+{
+    while (!m_toAsk.empty() && backlog() < kBacklog) {
+        send(m_toAsk.front());
+        m_toAsk.pop_front();
+    }
+}
+
+void ConcurrentWalk::send(const std::shared_ptr<Place>& place)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -365,6 +397,7 @@ bool ConcurrentWalk::pump(const std::function<bool()>& enough)
     for (;;) {
         m_calls.serve();
         takeAnswers();
+        askWaiting();
         // Out of memory: in flight are still the addresses handed over before, so lower now, not
         // when the failed address comes due.
         if (m_outOfMemory.exchange(false))
@@ -376,7 +409,7 @@ bool ConcurrentWalk::pump(const std::function<bool()>& enough)
         if (enough())
             return true;
         std::unique_lock lock(m_mutex);
-        m_ownerWakes.wait_for(lock, kStopCheck,
+        m_ownerWakes.wait_for(lock, m_toAsk.empty() ? kStopCheck : kBacklogCheck,
                               [this] { return !m_answers.empty() || m_calls.waiting() || headReady(); });
     }
 }
@@ -389,36 +422,52 @@ bool ConcurrentWalk::headReady() const
 
 void ConcurrentWalk::commitReady()
 {
+    // The lines of places that store nothing go out together, in one write, before the next
+    // store or when nothing more is due: the log reads the same, at a write per run of places.
+    QStringList lines;
+    const auto writeLines = [&] {
+        if (lines.isEmpty())
+            return;
+        const ScopedLogRoute now(m_log, nullptr);
+        m_log.WriteLines(std::exchange(lines, {}));
+    };
     for (;;) {
         if (m_stop.requested() || retryHead())
-            return;
+            break;
         std::shared_ptr<Place> place;
         {
             std::lock_guard lock(m_mutex);
             if (m_stop.requested() || !headReady())
-                return;
+                break;
             place = std::move(m_order.front());
             m_order.pop_front();
         }
         if (!place->address.isEmpty())
             --m_addressesInFlight;
+        if (place->range != 0 && place->range == m_abandonedRange)
+            continue; // a later address of a range that failed: never logged, never stored
+        const bool stores = !place->address.isEmpty() && !place->failed && place->printer && place->reading;
+        lines.append(place->lines);
+        if (stores)
+            writeLines();
         commit(*place);
     }
+    writeLines();
 }
 
+// The place's turn, its lines written: a failure abandons the rest of its range, a printer is
+// stored ("Gravando dados " and what the store logs go out now).
 void ConcurrentWalk::commit(Place& place)
 {
-    if (place.range != 0 && place.range == m_abandonedRange)
-        return; // a later address of a range that failed: never logged, never stored
-    const ScopedLogRoute now(m_log, nullptr); // this place's turn: its lines, the store's, go out now
-    m_log.WriteLines(place.lines);            // one write for the address's lines
     if (place.address.isEmpty())
         return; // a line of the cycle's, in its place
     std::optional<StoreOutcome> outcome;
-    if (place.failed)
+    if (place.failed) {
         m_abandonedRange = place.range;
-    else if (place.printer && place.reading)
+    } else if (place.printer && place.reading) {
+        const ScopedLogRoute now(m_log, nullptr);
         outcome = StoreProbedReading(*place.reading, place.address, m_parts.store, m_log, m_stop);
+    }
     committed(place.printer && !place.failed, outcome);
 }
 

@@ -83,6 +83,9 @@ private:
     void advance(const std::shared_ptr<Place>& place);
     Run runVisit(Place& place, bool waits);
     void ask(const std::shared_ptr<Place>& place);
+    void askWaiting();
+    void send(const std::shared_ptr<Place>& place);
+    std::size_t backlog() const;
     void onThread(std::function<void()> job);
     void finish(Place& place, Run&& run);
     void takeAnswers();
@@ -111,6 +114,7 @@ private:
     bool m_passOpen = false;
     std::unique_ptr<QueuedLines> m_queuedLines;
     std::unique_ptr<ProbeThreads> m_threads;
+    std::deque<std::shared_ptr<Place>> m_toAsk; ///< visits whose next step waits for the network
     OwnerCalls m_calls;
     PassModelOids m_modelOids;
 
