@@ -25,7 +25,7 @@ struct EngineSettings {
     /// port, and 13 GETs to each address of a /16 sent in under 9 s.
     /// A group goes out whole when the rate allows, groups in the order submitted; a second round
     /// trip of a conversation goes out at once, and counts against the rate.
-    int packetsPerSecond = 100000;
+    int packetsPerSecond = 200000;
 };
 
 /// One group of exchanges with one destination, as ExchangeConversations makes them: the

@@ -54,7 +54,7 @@ TEST(ProbeLimits, SocketsThreadsAndAddressesFitTheLimits)
 TEST(ProbeLimits, SettingsFromColetorIni)
 {
     // The settings as the README and Coletor.ini promise them: Simultaneos 65536 by default, 1 to
-    // 262144 taken as written; PacotesPorSegundo 100000 by default, 1 to 1000000; a larger number
+    // 262144 taken as written; PacotesPorSegundo 200000 by default, 1 to 1000000; a larger number
     // the maximum, anything else the default, each with its line.
     struct Case {
         const char* line; // the [COLETOR] line, or nothing
@@ -63,27 +63,27 @@ TEST(ProbeLimits, SettingsFromColetorIni)
         const char* notice = nullptr;
     };
     const Case cases[] = {
-        {"", 65536, 100000},
-        {"Simultaneos=\r\n", 65536, 100000},
-        {"Simultaneos=1\r\n", 1, 100000},
-        {"Simultaneos=2\r\n", 2, 100000},
-        {"Simultaneos= 64 \r\n", 64, 100000},
-        {"Simultaneos=262143\r\n", 262143, 100000},
-        {"Simultaneos=262144\r\n", 262144, 100000},
-        {"Simultaneos=262145\r\n", 262144, 100000, "Simultaneos inválido em Coletor.ini: 262145; usando 262144."},
-        {"Simultaneos=99999999999999999999\r\n", 262144, 100000,
+        {"", 65536, 200000},
+        {"Simultaneos=\r\n", 65536, 200000},
+        {"Simultaneos=1\r\n", 1, 200000},
+        {"Simultaneos=2\r\n", 2, 200000},
+        {"Simultaneos= 64 \r\n", 64, 200000},
+        {"Simultaneos=262143\r\n", 262143, 200000},
+        {"Simultaneos=262144\r\n", 262144, 200000},
+        {"Simultaneos=262145\r\n", 262144, 200000, "Simultaneos inválido em Coletor.ini: 262145; usando 262144."},
+        {"Simultaneos=99999999999999999999\r\n", 262144, 200000,
          "Simultaneos inválido em Coletor.ini: 99999999999999999999; usando 262144."},
-        {"Simultaneos=0\r\n", 65536, 100000, "Simultaneos inválido em Coletor.ini: 0; usando 65536."},
-        {"Simultaneos=-5\r\n", 65536, 100000, "Simultaneos inválido em Coletor.ini: -5; usando 65536."},
-        {"Simultaneos=2.5\r\n", 65536, 100000, "Simultaneos inválido em Coletor.ini: 2.5; usando 65536."},
-        {"Simultaneos=muitos\r\n", 65536, 100000, "Simultaneos inválido em Coletor.ini: muitos; usando 65536."},
+        {"Simultaneos=0\r\n", 65536, 200000, "Simultaneos inválido em Coletor.ini: 0; usando 65536."},
+        {"Simultaneos=-5\r\n", 65536, 200000, "Simultaneos inválido em Coletor.ini: -5; usando 65536."},
+        {"Simultaneos=2.5\r\n", 65536, 200000, "Simultaneos inválido em Coletor.ini: 2.5; usando 65536."},
+        {"Simultaneos=muitos\r\n", 65536, 200000, "Simultaneos inválido em Coletor.ini: muitos; usando 65536."},
         {"PacotesPorSegundo=5000\r\n", 65536, 5000},
         {"PacotesPorSegundo=1000000\r\n", 65536, 1000000},
         {"PacotesPorSegundo=2000000\r\n", 65536, 1000000,
          "PacotesPorSegundo inválido em Coletor.ini: 2000000; usando 1000000."},
-        {"PacotesPorSegundo=0\r\n", 65536, 100000, "PacotesPorSegundo inválido em Coletor.ini: 0; usando 100000."},
-        {"PacotesPorSegundo=rapido\r\n", 65536, 100000,
-         "PacotesPorSegundo inválido em Coletor.ini: rapido; usando 100000."},
+        {"PacotesPorSegundo=0\r\n", 65536, 200000, "PacotesPorSegundo inválido em Coletor.ini: 0; usando 200000."},
+        {"PacotesPorSegundo=rapido\r\n", 65536, 200000,
+         "PacotesPorSegundo inválido em Coletor.ini: rapido; usando 200000."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);

@@ -265,11 +265,14 @@ void ConcurrentWalk::send(const std::shared_ptr<Place>& place)
         place->tape.takePending(), m_parts.network, m_parts.profiles,
         [this](std::function<void()> job) { onThread(std::move(job)); },
         [this, place](StepAnswers answers) {
-            // Notified under the lock: once m_asking is 0 the pass may close and the walk go.
+            // Notified under the lock: once m_asking is 0 the pass may close and the walk go. The
+            // owner takes every answer there is when it wakes, so one wake-up serves a batch.
             std::lock_guard lock(m_mutex);
+            const bool first = m_answers.empty();
             m_answers.emplace_back(place, std::move(answers));
             --m_asking;
-            m_ownerWakes.notify_all();
+            if (first || m_asking == 0)
+                m_ownerWakes.notify_all();
         });
 }
 
