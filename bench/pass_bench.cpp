@@ -7,7 +7,7 @@
 // The serial walk over a whole /24 takes hours; it is extrapolated from one silent address and
 // the printers walked serially: 249 silent addresses per /24 at the measured cost of one.
 //
-//     build/bench/pass_bench                      # one and four /24s at 16, 256 and 1024
+//     build/bench/pass_bench                      # one and four /24s at 16, 256, 1024 and 65536
 //     build/bench/pass_bench --networks 1 --simultaneous 1024
 //
 // Needs root (port 161). Addresses 127.201.1.0/24 to 127.201.4.0/24; nothing leaves loopback.
@@ -17,13 +17,14 @@
 // runs out its wait), and 127.203.0.0/16 has no listener (refusing: each GET ends at once with a
 // port-unreachable). They also report the collector's peak threads and open files.
 //
-//     build/bench/pass_bench --large silent16,refusing16,ranges1000 --simultaneous 1024
+//     build/bench/pass_bench --large silent16,refusing16,ranges1000 --simultaneous 65536
 //
 //   silent16    256 ranges 10.1.0.2-254 .. 10.1.255.2-254 (64,768 silent addresses)
 //   refusing16  256 ranges 127.203.0.2-254 .. 127.203.255.2-254 (64,768 refusing addresses)
 //   ranges1000  1000 ranges 10.2.0.2-254 .. 10.5.231.2-254 (253,000 silent addresses)
 #include "tests/support/DatabaseFixture.h"
 #include "tests/support/FixtureSnmpAgent.h"
+#include "tests/support/PrivateNetwork.h"
 #include "tests/support/SilentHosts.h"
 #include "tests/support/TemporaryProgramFolder.h"
 
@@ -227,20 +228,9 @@ QList<QPair<QString, QString>> consecutiveNetworks(int a, int b, int count)
     return ranges;
 }
 
-/// Moves the benchmark into a network namespace of its own with loopback up and 10.0.0.0/8
-/// routed to it: nothing the large cases send can leave the machine, or even this namespace.
-bool enterOwnNetwork()
-{
-    if (unshare(CLONE_NEWNET) != 0) {
-        std::perror("unshare(CLONE_NEWNET)");
-        return false;
-    }
-    return std::system("ip link set lo up && ip route add 10.0.0.0/8 dev lo") == 0;
-}
-
 int runLargeCases(const QStringList& cases, const QList<int>& settings)
 {
-    if (!enterOwnNetwork())
+    if (!test::EnterPrivateNetwork())
         return 1;
     struct Large {
         const char* name;
@@ -286,10 +276,10 @@ int main(int argc, char** argv)
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--large") == 0)
             return runLargeCases(QString::fromLocal8Bit(argv[i + 1]).split(u','),
-                                 listArgument(argc, argv, "--simultaneous", {1024}));
+                                 listArgument(argc, argv, "--simultaneous", {65536}));
     }
     const QList<int> networkCounts = listArgument(argc, argv, "--networks", {1, 4});
-    const QList<int> settings = listArgument(argc, argv, "--simultaneous", {16, 256, 1024});
+    const QList<int> settings = listArgument(argc, argv, "--simultaneous", {16, 256, 1024, 65536});
     const int most = *std::max_element(networkCounts.begin(), networkCounts.end());
 
     std::unique_ptr<Networks> networks;

@@ -134,8 +134,6 @@ TEST_P(ConcurrentWalkEndToEnd, AStopWithTwoHundredAddressesInFlightEndsWithinSec
               QStringList({"Vorentor Pausado!", "Finalização do serviço Vorenta."}));
 }
 
-// Under a unit whose open-file limit cannot hold 1024 addresses' sockets, the collector probes
-// as many as fit, says so once, and still stores every printer.
 // Addresses in flight hold no descriptor of their own: under an open-file limit of 256 every
 // address is still in flight at once, with no line; under 100 the engine opens what fits of its
 // 64 sockets (64 descriptors kept aside), says so once, and still stores both printers.

@@ -25,9 +25,10 @@ using ManufacturerStep = std::function<void(DeviceReading&, const QString& addre
 /// What a walk visits addresses with.
 ///
 /// The serial walk uses every part on the thread that runs the cycle. The concurrent walk calls
-/// `network` and `readManufacturerData` from its probing threads, so both must allow calls from
-/// several threads at once (UdpSnmpSource and ReadManufacturerData do); `modelOids` and `store`
-/// sit on the database connection and are used only by the thread that runs the cycle.
+/// `network` and `readManufacturerData` from the thread that runs the cycle, its probing threads
+/// and (for the answers `network` hands back later) the engine's thread, so both must allow calls
+/// from several threads at once (UdpSnmpSource and ReadManufacturerData do); `modelOids` and
+/// `store` sit on the database connection and are used only by the thread that runs the cycle.
 ///
 /// With `profiles` (Coletor.ini has [SNMP] profiles) every visit asks through a
 /// ProfiledSnmpSource of its own instead of `network`; without, `network` alone, as always.
