@@ -213,9 +213,9 @@ ConcurrentWalk::Run ConcurrentWalk::runVisit(Place& place, bool waits)
     PrefetchingSnmpSource early(visitSource);
     CancellableSource snmp(early, [this, range] { return m_stop.requested() || m_abandonedRange == range; });
     OwnerModelOids modelOids(m_calls, m_parts.modelOids, m_modelOids, lines);
-    auto reading = std::make_unique<DeviceReading>();
+    DeviceReading reading; // kept only for a printer: most runs end before a serial number
     try {
-        run.printer = ProbeAddress(*reading, place.address, snmp, m_parts.readManufacturerData, modelOids, lines);
+        run.printer = ProbeAddress(reading, place.address, snmp, m_parts.readManufacturerData, modelOids, lines);
     } catch (const VisitSuspended&) {
         run.suspended = true;
         return run;
@@ -226,7 +226,7 @@ ConcurrentWalk::Run ConcurrentWalk::runVisit(Place& place, bool waits)
     }
     run.lines = std::move(lines.lines);
     if (run.printer && !run.failed && !run.outOfMemory)
-        run.reading = std::move(reading);
+        run.reading = std::make_unique<DeviceReading>(std::move(reading));
     return run;
 }
 

@@ -171,12 +171,14 @@ StepAnswers VisitTape::replay(std::size_t index, const StepRequest& request) con
 void VisitTape::suspendAt(StepRequest request)
 {
     m_pendingDigest = DigestOf(request);
-    m_pending = std::move(request);
+    m_pending = std::make_unique<StepRequest>(std::move(request));
 }
 
 StepRequest VisitTape::takePending()
 {
-    StepRequest request = std::move(m_pending.value());
+    if (!m_pending)
+        throw std::logic_error("no step waits to be asked");
+    StepRequest request = std::move(*m_pending);
     m_pending.reset();
     return request;
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -88,7 +89,7 @@ private:
     };
 
     std::vector<Step> m_steps;
-    std::optional<StepRequest> m_pending;
+    std::unique_ptr<StepRequest> m_pending; ///< only while a run waits: most places have none
     std::uint64_t m_pendingDigest = 0;
     bool m_refused = false;
     bool m_spoke = false;
