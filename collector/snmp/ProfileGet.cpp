@@ -160,13 +160,13 @@ private:
     GetResult m_result;
 };
 
-GetResult CommunityResult(const ExchangeResult& exchange, const ProfileRequest& request)
+GetResult CommunityResult(const ExchangeResult& exchange, const Credentials& credentials, std::string_view oid)
 {
     const std::optional<Reply> reply = DecodeReply(exchange.datagram);
     if (!reply)
         return {false, {}, GetFailure::Undecodable};
-    const Binding* binding = reply->find(request.oid);
-    if (request.credentials->version == SnmpVersion::V1)
+    const Binding* binding = reply->find(oid);
+    if (credentials.version == SnmpVersion::V1)
         return {true, binding ? binding->value : std::string(), GetFailure::None, reply->errorStatus};
     return Answer(binding ? SecondVersionValue(*binding) : std::string(), reply->errorStatus);
 }
@@ -179,22 +179,29 @@ class ProfileExchange {
 public:
     ProfileExchange(std::vector<ProfileRequest> requests, std::string_view host, std::uint16_t port,
                     UsmEngines& engines, bool earliestAnswerEnds)
-        : m_requests(std::move(requests)), m_v3(m_requests.size()), m_answeredSoFar(m_requests.size(), false),
-          m_earliestAnswerEnds(earliestAnswerEnds)
+        : m_credentials(requests.size()), m_oidEnds(requests.size()), m_v3(requests.size()),
+          m_answeredSoFar(requests.size(), false), m_earliestAnswerEnds(earliestAnswerEnds)
     {
+        // The OIDs as one text: a group of a silent address's twelve GETs stays open for the whole
+        // wait, and twelve strings of their own would cost more than everything else it holds.
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            m_credentials[i] = requests[i].credentials;
+            m_oids += requests[i].oid;
+            m_oidEnds[i] = static_cast<std::uint32_t>(m_oids.size());
+        }
         const std::string endpoint = std::string(host) + ':' + std::to_string(port);
-        for (std::size_t i = 0; i < m_requests.size(); ++i) {
-            const Credentials& credentials = *m_requests[i].credentials;
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            const Credentials& credentials = *m_credentials[i];
             std::string datagram;
             switch (credentials.version) {
             case SnmpVersion::V1:
-                datagram = EncodeGetRequest(m_requests[i].oid, credentials.community);
+                datagram = EncodeGetRequest(requests[i].oid, credentials.community);
                 break;
             case SnmpVersion::V2c:
-                datagram = EncodeGetRequest(m_requests[i].oid, credentials.community, kVersion2c, 1);
+                datagram = EncodeGetRequest(requests[i].oid, credentials.community, kVersion2c, 1);
                 break;
             case SnmpVersion::V3:
-                m_v3[i] = std::make_unique<V3Get>(credentials, m_requests[i].oid, endpoint, engines);
+                m_v3[i] = std::make_unique<V3Get>(credentials, requests[i].oid, endpoint, engines);
                 datagram = m_v3[i]->first();
                 break;
             }
@@ -216,7 +223,7 @@ public:
         const std::unique_ptr<V3Get>& get = m_v3[request];
         if (!get) {
             m_answeredSoFar[request] =
-                Answered(CommunityResult({GetFailure::None, datagram}, m_requests[request]));
+                Answered(CommunityResult({GetFailure::None, datagram}, *m_credentials[request], oid(request)));
             return NextStep{};
         }
         NextStep step = get->received(datagram);
@@ -230,14 +237,14 @@ public:
     // Groups in order: the first that answered, with everything before it ended, decides.
     bool enough(const std::vector<bool>& finished) const
     {
-        std::vector<bool> ended(m_requests.size(), true); // what was never sent has ended
+        std::vector<bool> ended(m_credentials.size(), true); // what was never sent has ended
         for (std::size_t k = 0; k < m_sent.size(); ++k)
             ended[m_sent[k]] = finished[k];
-        for (std::size_t start = 0; start < m_requests.size();) {
+        for (std::size_t start = 0; start < m_credentials.size();) {
             std::size_t end = start;
             bool allEnded = true;
             bool anyAnswered = false;
-            while (end < m_requests.size() && m_requests[end].credentials == m_requests[start].credentials) {
+            while (end < m_credentials.size() && m_credentials[end] == m_credentials[start]) {
                 allEnded = allEnded && ended[end];
                 anyAnswered = anyAnswered || m_answeredSoFar[end];
                 ++end;
@@ -254,24 +261,32 @@ public:
     /// The results, one per request, from what the exchanges of `sending` brought back.
     std::vector<GetResult> results(const std::vector<ExchangeResult>& answered) const
     {
-        std::vector<ExchangeResult> exchanges(m_requests.size(), {GetFailure::SendFailed, {}});
+        std::vector<ExchangeResult> exchanges(m_credentials.size(), {GetFailure::SendFailed, {}});
         for (std::size_t k = 0; k < m_sent.size(); ++k)
             exchanges[m_sent[k]] = answered[k];
         std::vector<GetResult> results;
-        results.reserve(m_requests.size());
-        for (std::size_t i = 0; i < m_requests.size(); ++i) {
+        results.reserve(m_credentials.size());
+        for (std::size_t i = 0; i < m_credentials.size(); ++i) {
             if (exchanges[i].failure != GetFailure::None)
                 results.push_back({false, {}, exchanges[i].failure});
             else if (m_v3[i])
                 results.push_back(m_v3[i]->result());
             else
-                results.push_back(CommunityResult(exchanges[i], m_requests[i]));
+                results.push_back(CommunityResult(exchanges[i], *m_credentials[i], oid(i)));
         }
         return results;
     }
 
 private:
-    const std::vector<ProfileRequest> m_requests;
+    std::string_view oid(std::size_t request) const
+    {
+        const std::uint32_t start = request == 0 ? 0 : m_oidEnds[request - 1];
+        return std::string_view(m_oids).substr(start, m_oidEnds[request] - start);
+    }
+
+    std::vector<const Credentials*> m_credentials;
+    std::string m_oids;                   ///< every request's OID, one after another
+    std::vector<std::uint32_t> m_oidEnds; ///< where each request's OID ends in m_oids
     // Only v3 GETs have one: a silent address's many community GETs cost a pointer each.
     std::vector<std::unique_ptr<V3Get>> m_v3;
     std::vector<std::size_t> m_sent;        // the request each datagram of m_sending is for

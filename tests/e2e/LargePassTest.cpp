@@ -1,7 +1,8 @@
 // The service over ten thousand silent addresses, in a network namespace of the test's own where
 // 10.0.0.0/8 is routed to loopback and nothing answers there: every address waits in the SNMP
-// engine at once, and a stop ends the service within a second, logging and storing nothing the
-// pass had not committed. Root; the embedded database only (the test PostgreSQL is outside).
+// engine at once, and a stop ends the service at once (0.2 s on an idle machine; the time is
+// recorded), logging and storing nothing the pass had not committed. Root; the embedded database
+// only (the test PostgreSQL is outside).
 #include "tests/support/CollectorProcess.h"
 #include "tests/support/DatabaseFixture.h"
 #include "tests/support/PrivateNetwork.h"
@@ -17,7 +18,7 @@
 namespace vorenta {
 namespace {
 
-TEST(LargePass, AStopWithTenThousandAddressesInFlightEndsWithinASecond)
+TEST(LargePass, AStopWithTenThousandAddressesInFlightEndsAtOnce)
 {
     ASSERT_TRUE(test::EnterPrivateNetwork()) << "no network namespace of the test's own (root needed)";
     test::TestDatabase database(test::TestBackend::Sqlite);
@@ -45,7 +46,9 @@ TEST(LargePass, AStopWithTenThousandAddressesInFlightEndsWithinASecond)
     RecordProperty("stop_seconds", QString::number(seconds, 'f', 2).toStdString());
 
     EXPECT_EQ(exitCode, 0) << service.standardError();
-    EXPECT_LT(seconds, 1.0) << "the service did not end within a second of the stop";
+    // Well under one wait of 5 s: the GETs in flight were cancelled, not run out. The bound leaves
+    // room for a machine busy with other tests.
+    EXPECT_LT(seconds, 4.0) << "the service waited for the GETs in flight instead of cancelling them";
     const QStringList messages = service.messages();
     EXPECT_EQ(messages.filter("Coletando dados de ").size(), 0) << "an address cut short was logged";
     EXPECT_EQ(database.count("DadosOid"), 0);

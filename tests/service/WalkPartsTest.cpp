@@ -157,6 +157,37 @@ TEST(VisitTape, ARunThatAsksOtherwiseFailsAndAnErrorIsThrownAgain)
     EXPECT_THROW(tape.replay(1, other), std::runtime_error);
 }
 
+// A first step the walk foresaw and asked before any run: kept when the run asks exactly it, and
+// a run that asks otherwise is told to start afresh instead of failing its address.
+TEST(VisitTape, AForeseenFirstStepIsKeptOnlyWhenTheRunAsksIt)
+{
+    StepRequest foreseen;
+    foreseen.oids = QStringList{"1.3.6.1.2.1.43.5.1.1.5.1"};
+    foreseen.community = "public";
+    foreseen.host = "10.0.0.1";
+    StepAnswers answers;
+    answers.answers = {kTimedOut};
+
+    NotingNetwork network([](const QString&) { return kTimedOut; });
+    VisitTape right;
+    right.suspendAt(foreseen, true);
+    right.record(AskNow(right.takePending(), network, nullptr));
+    EXPECT_EQ(network.asked, QStringList({"1.3.6.1.2.1.43.5.1.1.5.1"}));
+    EXPECT_TRUE(right.replay(0, foreseen).answers.front().timedOut);
+
+    VisitTape wrong;
+    wrong.suspendAt(foreseen, true);
+    wrong.takePending();
+    wrong.record(answers);
+    StepRequest asked = foreseen;
+    asked.community = "privado";
+    EXPECT_THROW(wrong.replay(0, asked), VisitForeseenWrongly);
+
+    VisitTape unforeseen; // the same mismatch on a step a run asked is the walk's fault
+    unforeseen.record(foreseen, answers);
+    EXPECT_THROW(unforeseen.replay(0, asked), std::logic_error);
+}
+
 // A call made from a probing thread runs on the owner when it serves its mailbox, with what it
 // logs going to the caller's lines; a call on the owner runs at once; a refusal ends the wait.
 TEST(OwnerCalls, CallsRunOnTheOwnerAndARefusalEndsTheirWait)

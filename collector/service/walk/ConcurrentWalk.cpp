@@ -119,6 +119,8 @@ void ConcurrentWalk::openPass()
     m_passOpen = true;
     m_ranges = 0;
     m_abandonedRange = 0;
+    m_firstStep.reset();
+    m_foreseeing = true;
     m_modelOids.clear();
     m_calls.setOwner(std::this_thread::get_id());
     m_threads = std::make_unique<ProbeThreads>(std::min(m_simultaneous, m_probeThreads), m_threadStack);
@@ -180,7 +182,30 @@ bool ConcurrentWalk::handOver(const QString& address, int range)
 void ConcurrentWalk::startProbe(const std::shared_ptr<Place>& place)
 {
     ++m_probing;
+    // Every address of a pass without profiles asks the same first GET, to its own host: asked at
+    // once, it spares the run that would only find that out. Should the visit ask otherwise, it
+    // starts afresh (VisitForeseenWrongly) and no address is foreseen again this pass.
+    if (m_firstStep && m_foreseeing && place->tape.size() == 0) {
+        StepRequest step = *m_firstStep;
+        step.host = place->address;
+        place->tape.suspendAt(std::move(step), true);
+        ask(place);
+        return;
+    }
     advance(place);
+}
+
+// On the owner, after a visit's first run: its first step, as every later address will ask it.
+void ConcurrentWalk::learnFirstStep(const Place& place)
+{
+    const StepRequest* step = place.tape.pending();
+    if (m_firstStep || !m_foreseeing || m_parts.profiles || place.tape.size() != 0 || !step)
+        return;
+    if (step->profiled || step->host != place.address) {
+        m_foreseeing = false;
+        return;
+    }
+    m_firstStep = *step;
 }
 
 // On the owner: the visit's next run. A device that has answered goes on on a probing thread;
@@ -193,6 +218,7 @@ void ConcurrentWalk::advance(const std::shared_ptr<Place>& place)
     }
     Run run = runVisit(*place, false);
     if (run.suspended) {
+        learnFirstStep(*place);
         ask(place);
         return;
     }
@@ -219,6 +245,10 @@ ConcurrentWalk::Run ConcurrentWalk::runVisit(Place& place, bool waits)
     } catch (const VisitSuspended&) {
         run.suspended = true;
         return run;
+    } catch (const VisitForeseenWrongly&) {
+        m_foreseeing = false;
+        place.tape = VisitTape();
+        return runVisit(place, waits);
     } catch (const std::bad_alloc&) {
         run.outOfMemory = true; // not the device's fault: probed again when this place comes due
     } catch (...) {

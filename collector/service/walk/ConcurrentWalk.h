@@ -81,6 +81,7 @@ private:
     bool handOver(const QString& address, int range);
     void startProbe(const std::shared_ptr<Place>& place);
     void advance(const std::shared_ptr<Place>& place);
+    void learnFirstStep(const Place& place);
     Run runVisit(Place& place, bool waits);
     void ask(const std::shared_ptr<Place>& place);
     void askWaiting();
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<QueuedLines> m_queuedLines;
     std::unique_ptr<ProbeThreads> m_threads;
     std::deque<std::shared_ptr<Place>> m_toAsk; ///< visits whose next step waits for the network
+    std::optional<StepRequest> m_firstStep;     ///< what every visit of the pass asks first
     OwnerCalls m_calls;
     PassModelOids m_modelOids;
 
@@ -126,6 +128,7 @@ private:
     std::atomic<int> m_abandonedRange{0};
     std::atomic<bool> m_outOfMemory{false}; ///< a probe ran out since the owner last looked
     std::atomic<int> m_probing{0};          ///< addresses handed over and not yet probed
+    std::atomic<bool> m_foreseeing{true};   ///< m_firstStep may be asked for the next address
 };
 
 /// The walk for `simultaneous` addresses in flight: 1 is the serial walk itself (RangeWalk),

@@ -159,8 +159,11 @@ void AskLater(StepRequest request, SnmpSource& network, SnmpProfiles* profiles,
 StepAnswers VisitTape::replay(std::size_t index, const StepRequest& request) const
 {
     const Step& step = m_steps.at(index);
-    if (step.digest != DigestOf(request))
+    if (step.digest != DigestOf(request)) {
+        if (index == 0 && m_foreseen)
+            throw VisitForeseenWrongly{};
         throw std::logic_error("a visit asked otherwise than its run before");
+    }
     if (step.answers.error)
         std::rethrow_exception(step.answers.error);
     if (step.silent < 0)
@@ -168,8 +171,9 @@ StepAnswers VisitTape::replay(std::size_t index, const StepRequest& request) con
     return Uniform(request, SnmpAnswer{false, {}, true}, snmp::GetResult{false, {}, snmp::GetFailure::Timeout});
 }
 
-void VisitTape::suspendAt(StepRequest request)
+void VisitTape::suspendAt(StepRequest request, bool foreseen)
 {
+    m_foreseen = foreseen && m_steps.empty();
     m_pendingDigest = DigestOf(request);
     m_pending = std::make_unique<StepRequest>(std::move(request));
 }

@@ -48,6 +48,10 @@ void AskLater(StepRequest request, SnmpSource& network, SnmpProfiles* profiles,
 /// std::exception, so the readers' guards let it through to the walk.
 struct VisitSuspended {};
 
+/// Thrown when the first step a visit asks is not the one the walk foresaw and asked for it: the
+/// visit is to start afresh, on an empty tape.
+struct VisitForeseenWrongly {};
+
 /// What one address's GETs were answered so far, step by step in the order they were asked.
 ///
 /// A visit is its code run against the answers it gets: run again from the start with the same
@@ -66,8 +70,11 @@ public:
     /// The answers step `index` was given, when it asked `request` again.
     StepAnswers replay(std::size_t index, const StepRequest& request) const;
 
-    /// The step a run is waiting for: set when it suspends, taken when it is asked.
-    void suspendAt(StepRequest request);
+    /// The step a run is waiting for: set when it suspends, taken when it is asked. `foreseen`: set
+    /// by the walk before any run, as the first step every address of the pass asks; a run that
+    /// asks otherwise at step 0 throws VisitForeseenWrongly.
+    void suspendAt(StepRequest request, bool foreseen = false);
+    const StepRequest* pending() const { return m_pending.get(); }
     StepRequest takePending();
     /// Puts the answers of the pending step on the tape.
     void record(StepAnswers answers);
@@ -93,6 +100,7 @@ private:
     std::uint64_t m_pendingDigest = 0;
     bool m_refused = false;
     bool m_spoke = false;
+    bool m_foreseen = false;
 };
 
 /// The source one run of a visit asks through, over its tape: a step the tape holds is answered
