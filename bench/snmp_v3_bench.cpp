@@ -9,7 +9,7 @@
 #include "collector/snmp/V3Message.h"
 #include "tests/support/FixtureSnmpAgent.h"
 #include "tests/support/SnmpPeers.h"
-#include "tests/support/V3TestUser.h"
+#include "tests/support/TestCredentials.h"
 
 #include <benchmark/benchmark.h>
 

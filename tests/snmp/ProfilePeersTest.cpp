@@ -6,6 +6,7 @@
 #include "tests/support/Peers.h"
 #include "tests/support/SnmpPeers.h"
 #include "tests/support/SnmpRecording.h"
+#include "tests/support/TestCredentials.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 
 namespace vorenta::snmp {
 namespace {
+
+using test::Community;
 
 using test::NetSnmpAgent;
 using test::UniqueLoopbackPrefix;
@@ -58,14 +61,6 @@ Credentials V3(const UserCase& user)
     credentials.authPassword = kAuthPassword;
     credentials.priv = user.priv;
     credentials.privPassword = user.priv == PrivProtocol::None ? "" : kPrivPassword;
-    return credentials;
-}
-
-Credentials Community(SnmpVersion version, const char* community)
-{
-    Credentials credentials;
-    credentials.version = version;
-    credentials.community = community;
     return credentials;
 }
 

@@ -9,7 +9,7 @@
 #include "tests/support/Peers.h"
 #include "tests/support/SilentHosts.h"
 #include "tests/support/SnmpPeers.h"
-#include "tests/support/V3TestUser.h"
+#include "tests/support/TestCredentials.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -31,6 +31,8 @@
 
 namespace vorenta::snmp {
 namespace {
+
+using test::Community;
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -183,14 +185,6 @@ ExchangeGroup Group(const std::string& host, std::uint16_t port, int waitMs,
     group.requests = std::move(requests);
     group.done = std::move(done);
     return group;
-}
-
-Credentials Community(SnmpVersion version, const char* community)
-{
-    Credentials credentials;
-    credentials.version = version;
-    credentials.community = community;
-    return credentials;
 }
 
 // The engine's GETs go out exactly as a lone GET sends them: request-id 1, v1 and v2c alike.

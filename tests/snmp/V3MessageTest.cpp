@@ -6,7 +6,7 @@
 #include "collector/snmp/Pdu.h"
 #include "collector/snmp/UsmCrypto.h"
 #include "tests/snmp/Octets.h"
-#include "tests/support/V3TestUser.h"
+#include "tests/support/TestCredentials.h"
 
 #include <gtest/gtest.h>
 

@@ -18,4 +18,13 @@ inline snmp::Credentials ColetorV3User()
     return credentials;
 }
 
+/// A v1 or v2c community, as the tests write the credentials their GETs go out with.
+inline snmp::Credentials Community(snmp::SnmpVersion version, const char* community)
+{
+    snmp::Credentials credentials;
+    credentials.version = version;
+    credentials.community = community;
+    return credentials;
+}
+
 } // namespace vorenta::test
