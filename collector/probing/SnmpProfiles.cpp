@@ -54,7 +54,8 @@ SnmpProfile PublicProfile()
 }
 
 SnmpProfiles::SnmpProfiles(QList<SnmpProfile> profiles, std::uint16_t port, int waitMs, int cancelDescriptor)
-    : m_profiles(std::move(profiles)), m_port(port), m_waitMs(waitMs), m_cancelDescriptor(cancelDescriptor)
+    : m_profiles(std::move(profiles)), m_port(port), m_waitMs(waitMs), m_cancelDescriptor(cancelDescriptor),
+      m_engine(cancelDescriptor)
 {
 }
 
@@ -103,25 +104,15 @@ std::vector<snmp::GetResult> SnmpProfiles::get(const std::vector<snmp::ProfileRe
                              true);
 }
 
-snmp::SnmpEngine& SnmpProfiles::engine()
-{
-    if (m_engine)
-        return *m_engine;
-    std::call_once(m_ownEngineMade, [this] {
-        m_ownEngine = std::make_unique<snmp::SnmpEngine>(snmp::EngineSettings{}, m_cancelDescriptor);
-    });
-    return *m_ownEngine;
-}
-
 std::size_t SnmpProfiles::backlog()
 {
-    return engine().backlog();
+    return m_engine.get().backlog();
 }
 
 void SnmpProfiles::getLater(std::vector<snmp::ProfileRequest> requests, const QString& host,
                             std::function<void(std::vector<snmp::GetResult>)> done)
 {
-    snmp::SnmpGetWith(engine(), std::move(requests), host.toStdString(), m_port,
+    snmp::SnmpGetWith(m_engine.get(), std::move(requests), host.toStdString(), m_port,
                       m_waitMs, m_engines, true, std::move(done));
 }
 

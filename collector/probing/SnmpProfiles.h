@@ -89,21 +89,17 @@ public:
     std::size_t backlog();
 
     /// The engine getLater uses (it must outlive the profiles); null: one of their own.
-    void setEngine(snmp::SnmpEngine* engine) { m_engine = engine; }
+    void setEngine(snmp::SnmpEngine* engine) { m_engine.set(engine); }
 
     snmp::UsmEngines& engines() { return m_engines; }
 
 private:
-    snmp::SnmpEngine& engine();
-
     QList<SnmpProfile> m_profiles;
     std::uint16_t m_port;
     int m_waitMs;
     int m_cancelDescriptor;
     snmp::UsmEngines m_engines;
-    snmp::SnmpEngine* m_engine = nullptr;
-    std::once_flag m_ownEngineMade;
-    std::unique_ptr<snmp::SnmpEngine> m_ownEngine;
+    snmp::EngineChoice m_engine;
     mutable std::mutex m_mutex;
     QHash<QString, QString> m_answeredWith; // address -> profile name
 };

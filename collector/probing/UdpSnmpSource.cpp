@@ -7,7 +7,7 @@
 namespace vorenta {
 
 UdpSnmpSource::UdpSnmpSource(std::uint16_t port, int waitMs, int cancelDescriptor)
-    : m_port(port), m_waitMs(waitMs), m_cancelDescriptor(cancelDescriptor)
+    : m_port(port), m_waitMs(waitMs), m_cancelDescriptor(cancelDescriptor), m_engine(cancelDescriptor)
 {
 }
 
@@ -33,16 +33,6 @@ QList<SnmpAnswer> UdpSnmpSource::SnmpGetMany(const QStringList& oids, const QStr
     return answers;
 }
 
-snmp::SnmpEngine& UdpSnmpSource::engine()
-{
-    if (m_engine)
-        return *m_engine;
-    std::call_once(m_ownEngineMade, [this] {
-        m_ownEngine = std::make_unique<snmp::SnmpEngine>(snmp::EngineSettings{}, m_cancelDescriptor);
-    });
-    return *m_ownEngine;
-}
-
 void UdpSnmpSource::SnmpGetManyLater(const QStringList& oids, const QString& community, const QString& host,
                                      std::function<void(QList<SnmpAnswer>)> done)
 {
@@ -54,7 +44,7 @@ void UdpSnmpSource::SnmpGetManyLater(const QStringList& oids, const QString& com
     requests.reserve(static_cast<std::size_t>(oids.size()));
     for (const QString& oid : oids)
         requests.push_back({credentials.get(), oid.toStdString()});
-    snmp::SnmpGetWith(engine(), std::move(requests), host.toStdString(), m_port, m_waitMs, m_noV3, false,
+    snmp::SnmpGetWith(m_engine.get(), std::move(requests), host.toStdString(), m_port, m_waitMs, m_noV3, false,
                       [credentials, done = std::move(done)](std::vector<snmp::GetResult> results) {
                           QList<SnmpAnswer> answers;
                           answers.reserve(static_cast<qsizetype>(results.size()));

@@ -6,8 +6,6 @@
 #include "collector/snmp/UsmEngines.h"
 
 #include <cstdint>
-#include <memory>
-#include <mutex>
 
 namespace vorenta {
 
@@ -33,23 +31,19 @@ public:
                                   const QString& host) override;
 
     bool asksLater() override { return true; }
-    std::size_t backlog() override { return engine().backlog(); }
+    std::size_t backlog() override { return m_engine.get().backlog(); }
     void SnmpGetManyLater(const QStringList& oids, const QString& community, const QString& host,
                           std::function<void(QList<SnmpAnswer>)> done) override;
 
     /// The engine SnmpGetManyLater uses; it must outlive the source.
-    void setEngine(snmp::SnmpEngine* engine) { m_engine = engine; }
+    void setEngine(snmp::SnmpEngine* engine) { m_engine.set(engine); }
 
 private:
-    snmp::SnmpEngine& engine();
-
     std::uint16_t m_port;
     int m_waitMs;
     int m_cancelDescriptor;
     snmp::UsmEngines m_noV3; ///< what SnmpGetWith asks for; a v1 GET never uses it
-    snmp::SnmpEngine* m_engine = nullptr;
-    std::once_flag m_ownEngineMade;
-    std::unique_ptr<snmp::SnmpEngine> m_ownEngine;
+    snmp::EngineChoice m_engine;
 };
 
 } // namespace vorenta

@@ -826,4 +826,12 @@ std::size_t SnmpEngine::backlog() const
     return m_loop->backlog();
 }
 
+SnmpEngine& EngineChoice::get()
+{
+    if (m_set)
+        return *m_set;
+    std::call_once(m_made, [this] { m_own = std::make_unique<SnmpEngine>(EngineSettings{}, m_cancelDescriptor); });
+    return *m_own;
+}
+
 } // namespace vorenta::snmp

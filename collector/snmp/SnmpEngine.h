@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,18 +15,22 @@ namespace vorenta::snmp {
 
 /// How the engine talks to the network.
 struct EngineSettings {
+    static constexpr int kSockets = 64;
+    /// 200,000 GETs of 60 to 90 bytes a second: at most some 150 Mbit/s at the collector's port,
+    /// spread over every address of the ranges, which a gigabit LAN takes in its stride, and the
+    /// 13 GETs of each address of a /16 sent in about 4 s. A collector on 100 Mbit/s sets 50000.
+    static constexpr int kPacketsPerSecond = 200000;
+
     /// UDP sockets every GET of the run shares. Two exchanges with one destination that are open
     /// at once always go from different sockets (the request bytes, request-id 1 for v1 and v2c,
     /// stay as a lone GET sends them), so a group of more requests than this waits for sockets.
     /// Each is unconnected, with IP_RECVERR on and a receive buffer of up to 4 MiB.
-    int sockets = 64;
+    int sockets = kSockets;
     /// Datagrams sent per second at most, over all destinations; 0: as fast as the system sends.
-    /// A burst of 1 ms worth (at least 64) may go out at once. The default is under 100 Mbit/s of
-    /// v1 GETs on the wire (some 100 octets each, framing included): a tenth of a 1 Gbit/s switch
-    /// port, and 13 GETs to each address of a /16 sent in under 9 s.
-    /// A group goes out whole when the rate allows, groups in the order submitted; a second round
-    /// trip of a conversation goes out at once, and counts against the rate.
-    int packetsPerSecond = 200000;
+    /// A burst of 1 ms worth (at least 64) may go out at once. A group goes out whole when the
+    /// rate allows, groups in the order submitted; a second round trip of a conversation goes out
+    /// at once, and counts against the rate.
+    int packetsPerSecond = kPacketsPerSecond;
 };
 
 /// One group of exchanges with one destination, as ExchangeConversations makes them: the
@@ -87,6 +92,23 @@ public:
 private:
     class Loop;
     std::unique_ptr<Loop> m_loop;
+};
+
+/// The engine a source hands its GETs to: the run's, once set, or else one of the source's own,
+/// made on first use with `cancelDescriptor` (for the tests and tools that never set one).
+class EngineChoice {
+public:
+    explicit EngineChoice(int cancelDescriptor) : m_cancelDescriptor(cancelDescriptor) {}
+
+    /// `engine` must outlive the choice; null: one of its own.
+    void set(SnmpEngine* engine) { m_set = engine; }
+    SnmpEngine& get();
+
+private:
+    const int m_cancelDescriptor;
+    SnmpEngine* m_set = nullptr;
+    std::once_flag m_made;
+    std::unique_ptr<SnmpEngine> m_own;
 };
 
 } // namespace vorenta::snmp
