@@ -1,5 +1,8 @@
 #pragma once
 
+#include "collector/service/walk/ProbeThreads.h"
+#include "collector/snmp/SnmpEngine.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,13 +13,10 @@ namespace vorenta {
 struct ProbeLimits {
     static constexpr int kDefaultSimultaneous = 65536; ///< a /16 at once
     static constexpr int kMaxSimultaneous = 262144;    ///< a thousand /24 networks
-    /// 200,000 GETs of 60 to 90 bytes a second: at most some 150 Mbit/s at the collector's port,
-    /// spread over every address of the ranges, which a gigabit LAN takes in its stride; a site
-    /// whose collector sits on 100 Mbit/s sets 50000.
-    static constexpr int kDefaultPacketsPerSecond = 200000;
+    static constexpr int kDefaultPacketsPerSecond = snmp::EngineSettings::kPacketsPerSecond;
     static constexpr int kMaxPacketsPerSecond = 1000000;
-    static constexpr int kEngineSockets = 64;
-    static constexpr int kMaxProbeThreads = 1024;
+    static constexpr int kEngineSockets = snmp::EngineSettings::kSockets;
+    static constexpr int kMaxProbeThreads = ProbeThreads::kMaxThreads;
 
     /// The most addresses in flight; 1 is the serial walk.
     int simultaneous = kDefaultSimultaneous;

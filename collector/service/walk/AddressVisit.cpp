@@ -6,11 +6,11 @@
 namespace vorenta {
 
 SnmpSource& VisitSource(const WalkParts& parts, const QString& address, LogSink& log,
-                        std::optional<ProfiledSnmpSource>& profiled)
+                        std::optional<ProfiledSnmpSource>& profiled, SnmpSource* network, ProfileGets* gets)
 {
     if (!parts.profiles)
-        return parts.network;
-    return profiled.emplace(*parts.profiles, address, log);
+        return network ? *network : parts.network;
+    return profiled.emplace(*parts.profiles, address, log, gets);
 }
 
 bool ProbeAddress(DeviceReading& reading, const QString& address, SnmpSource& snmp,

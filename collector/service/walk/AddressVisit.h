@@ -41,9 +41,12 @@ struct WalkParts {
 };
 
 /// The source one visit to `address` asks through: `parts.network`, or a ProfiledSnmpSource made
-/// in `profiled` when the site has profiles; `log` takes the address's lines.
+/// in `profiled` when the site has profiles; `log` takes the address's lines. A walk that keeps
+/// the visit's answers itself passes where the GETs go instead: `network` for the plain source,
+/// `gets` for the profiles' GETs.
 SnmpSource& VisitSource(const WalkParts& parts, const QString& address, LogSink& log,
-                        std::optional<ProfiledSnmpSource>& profiled);
+                        std::optional<ProfiledSnmpSource>& profiled, SnmpSource* network = nullptr,
+                        ProfileGets* gets = nullptr);
 
 /// The lines one address writes while it is probed, kept for the moment they are written.
 class LineBuffer final : public LogSink {

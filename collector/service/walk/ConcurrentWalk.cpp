@@ -78,7 +78,7 @@ private:
 ConcurrentWalk::ConcurrentWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop,
                                int simultaneous, std::size_t threadStack, int probeThreads)
     : m_parts(parts), m_log(log), m_stop(stop), m_simultaneous(simultaneous < 1 ? 1 : simultaneous),
-      m_threadStack(threadStack), m_probeThreads(std::clamp(probeThreads, 1, kMaxProbeThreads)), m_calls(log, [this] { wakeOwner(); })
+      m_threadStack(threadStack), m_probeThreads(std::clamp(probeThreads, 1, ProbeThreads::kMaxThreads)), m_calls(log, [this] { wakeOwner(); })
 {
 }
 
@@ -233,10 +233,7 @@ ConcurrentWalk::Run ConcurrentWalk::runVisit(Place& place, bool waits)
     const int range = place.range;
     TapeSource tape(place.tape, m_parts.network, m_parts.profiles, waits);
     std::optional<ProfiledSnmpSource> profiled;
-    SnmpSource& visitSource = m_parts.profiles
-                                  ? static_cast<SnmpSource&>(profiled.emplace(*m_parts.profiles, place.address, lines, &tape))
-                                  : static_cast<SnmpSource&>(tape);
-    PrefetchingSnmpSource early(visitSource);
+    PrefetchingSnmpSource early(VisitSource(m_parts, place.address, lines, profiled, &tape, &tape));
     CancellableSource snmp(early, [this, range] { return m_stop.requested() || m_abandonedRange == range; });
     OwnerModelOids modelOids(m_calls, m_parts.modelOids, m_modelOids, lines);
     DeviceReading reading; // kept only for a printer: most runs end before a serial number

@@ -52,16 +52,12 @@ namespace vorenta {
 /// std::bad_alloc: the service ends, and says why, instead of passing over devices unstored.
 class ConcurrentWalk final : public AddressWalk {
 public:
-    /// At most this many probing threads: visits of answering devices, and asks of sources that
-    /// wait. More of them queue for a thread.
-    static constexpr int kMaxProbeThreads = 1024;
-
     /// `log`: the owner's log; the walk routes it while addresses wait for their turn.
     /// `simultaneous`: the most addresses in flight (Coletor.ini [COLETOR] Simultaneos).
     /// `threadStack`: of each probing thread (ProbeThreads).
     /// `probeThreads`: the most probing threads (fitted to the system's limits).
     ConcurrentWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop, int simultaneous,
-                   std::size_t threadStack = ProbeThreads::kStackSize, int probeThreads = kMaxProbeThreads);
+                   std::size_t threadStack = ProbeThreads::kStackSize, int probeThreads = ProbeThreads::kMaxThreads);
     ~ConcurrentWalk() override;
 
     void WalkRange(const QString& startText, const QString& endText) override;
@@ -134,6 +130,6 @@ private:
 /// The walk for `simultaneous` addresses in flight: 1 is the serial walk itself (RangeWalk),
 /// anything more the ConcurrentWalk.
 std::unique_ptr<AddressWalk> MakeWalk(const WalkParts& parts, WalkOrderLog& log, const StopSignal& stop,
-                                      int simultaneous, int probeThreads = ConcurrentWalk::kMaxProbeThreads);
+                                      int simultaneous, int probeThreads = ProbeThreads::kMaxThreads);
 
 } // namespace vorenta

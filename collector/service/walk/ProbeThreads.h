@@ -23,6 +23,9 @@ public:
 #else
     static constexpr std::size_t kStackSize = 256 * 1024;
 #endif
+    /// The most a walk starts: the visits of devices that answered, and the asks of sources that
+    /// wait. More of them queue for a thread.
+    static constexpr int kMaxThreads = 1024;
 
     /// `stackSize`: of each thread (a test gives one no system can map).
     explicit ProbeThreads(int maxThreads, std::size_t stackSize = kStackSize);
